@@ -1,0 +1,36 @@
+# Warnings, assertions and sanitizers shared by every target of the tree.
+add_compile_options(-Wall -Wextra -Wpedantic -Wno-missing-field-initializers)
+
+if(CAMTROVE_ASSERTIONS)
+  add_compile_options(-UNDEBUG)
+endif()
+
+if(CAMTROVE_SANITIZE STREQUAL "address")
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+elseif(CAMTROVE_SANITIZE STREQUAL "thread")
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+elseif(NOT CAMTROVE_SANITIZE STREQUAL "")
+  message(FATAL_ERROR "CAMTROVE_SANITIZE must be empty, 'address' or 'thread'")
+endif()
+
+# camtrove_library(name SOURCES ... LINKS ...): one library per folder under src/,
+# with src/ as the include root so includes read "filters/dvcodes.h".
+function(camtrove_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LINKS;PUBLIC_LINKS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/include)
+  target_link_libraries(${name} PUBLIC ${ARG_PUBLIC_LINKS} PRIVATE ${ARG_LINKS})
+endfunction()
+
+# camtrove_test(name SOURCES ... LINKS ...): a GoogleTest executable registered with CTest.
+function(camtrove_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LINKS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LINKS} GTest::gtest GTest::gtest_main GTest::gmock)
+  target_compile_definitions(${name} PRIVATE
+    CAMTROVE_FIXTURES_DIR="${CAMTROVE_FIXTURES_DIR}"
+    CAMTROVE_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()
