@@ -1,5 +1,7 @@
 #include "filters/ecrire_scnunit.h"
 
+#include "filters/dv_frame_info.h"
+
 #include <QtEndian>
 
 namespace camtrove::filters {
@@ -129,6 +131,12 @@ SceneFileWriter& ScnWriter()
 bool ScnOpen(const QString& fileName)
 {
     return ScnWriter().Open(fileName);
+}
+
+void ScnAddScene(const TSceneFrameInfo* start, const TSceneFrameInfo* current)
+{
+    if (start && current)
+        ScnWriter().AddScene(start->FrameCounter, current->FrameCounter);
 }
 
 void ScnClose()
