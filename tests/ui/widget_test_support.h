@@ -5,13 +5,15 @@
 
 namespace camtrove::ui::testing {
 
+// Never destroyed: the input devices QTest creates are torn down by Qt's own exit handlers, and a
+// QApplication destroyed among the static objects would free them a second time.
 inline QApplication& EnsureApplication()
 {
     static int argc = 1;
     static char name[] = "ui_tests";
     static char* argv[] = {name, nullptr};
-    static QApplication application(argc, argv);
-    return application;
+    static QApplication* application = new QApplication(argc, argv);
+    return *application;
 }
 
 } // namespace camtrove::ui::testing
