@@ -64,25 +64,6 @@ void Put(std::uint8_t* at, const Pack& pack)
     return system == TapeSystem::Ntsc ? 10 : 12;
 }
 
-struct TapeTime
-{
-    int hours, minutes, seconds, frames;
-};
-
-// Tape position of a frame: 525/60 counts in drop-frame timecode, skipping frame numbers 0 and 1
-// at each minute except every tenth, so the timecode keeps pace with the clock.
-[[nodiscard]] TapeTime TimecodeOf(int index, TapeSystem system)
-{
-    if (system == TapeSystem::Pal)
-        return {index / 90000 % 24, index / 1500 % 60, index / 25 % 60, index % 25};
-    const int tenMinutes = index / 17982;
-    const int rest = index % 17982;
-    int counted = index + 18 * tenMinutes;
-    if (rest >= 2)
-        counted += 2 * ((rest - 2) / 1798);
-    return {counted / 108000 % 24, counted / 1800 % 60, counted / 30 % 60, counted % 30};
-}
-
 struct SceneFrame
 {
     const TestTapeScene* scene;
@@ -147,7 +128,7 @@ struct FramePacks
     FramePacks packs;
 
     // Colour frame and drop-frame flags on 525/60, binary group flags set.
-    const TapeTime tc = TimecodeOf(index, system);
+    const TapeTimecode tc = TestTapeTimecode(index, system);
     packs.timecode = {kTimecodePack, static_cast<std::uint8_t>((ntsc ? 0xC0 : 0x80) | Bcd(tc.frames)),
                       static_cast<std::uint8_t>(0x80 | Bcd(tc.seconds)), static_cast<std::uint8_t>(0x80 | Bcd(tc.minutes)),
                       static_cast<std::uint8_t>(0xC0 | Bcd(tc.hours))};
@@ -308,6 +289,19 @@ int TestTapeSceneFrames()
 std::size_t TapeFrameSize(TapeSystem system)
 {
     return kSequence * static_cast<std::size_t>(SequencesOf(system));
+}
+
+TapeTimecode TestTapeTimecode(int index, TapeSystem system)
+{
+    if (system == TapeSystem::Pal)
+        return {index / 90000 % 24, index / 1500 % 60, index / 25 % 60, index % 25};
+    // Frame numbers 0 and 1 are skipped at each minute except every tenth: 17982 frames in ten minutes.
+    const int tenMinutes = index / 17982;
+    const int rest = index % 17982;
+    int counted = index + 18 * tenMinutes;
+    if (rest >= 2)
+        counted += 2 * ((rest - 2) / 1798);
+    return {counted / 108000 % 24, counted / 1800 % 60, counted / 30 % 60, counted % 30};
 }
 
 TestTape::TestTape(TapeSystem system) : m_system(system), m_encoder(std::make_unique<Encoder>())

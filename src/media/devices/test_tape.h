@@ -36,6 +36,15 @@ struct TestTapeScene
 
 [[nodiscard]] std::size_t TapeFrameSize(TapeSystem system);
 
+struct TapeTimecode
+{
+    int hours, minutes, seconds, frames;
+};
+
+// The tape position of frame index (from 0): drop-frame timecode on 525/60, so it keeps pace with
+// the clock, and plain 25-frame timecode on 625/50.
+[[nodiscard]] TapeTimecode TestTapeTimecode(int index, TapeSystem system);
+
 class TestTape
 {
 public:
