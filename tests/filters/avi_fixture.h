@@ -7,6 +7,11 @@ extern "C" {
 #include <libavutil/channel_layout.h>
 }
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -104,6 +109,56 @@ inline bool WriteAll(const QString& path, const std::string& bytes)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
            file.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size());
 }
+
+// Makes a file impossible to open for writing while it lives: read-only permissions, and for a user who
+// ignores those (root) the immutable attribute where the file system offers it. Locked() says whether it took.
+class WriteLock
+{
+public:
+    explicit WriteLock(const QString& path)
+        : m_path(path)
+    {
+        QFile::setPermissions(path, QFile::ReadOwner);
+        if (!WritableNow())
+            return;
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+        int flags = 0;
+        if (fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags |= FS_IMMUTABLE_FL;
+            m_immutable = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+        }
+        if (fd >= 0)
+            ::close(fd);
+    }
+    ~WriteLock()
+    {
+        if (m_immutable) {
+            const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDONLY);
+            int flags = 0;
+            if (fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+                flags &= ~FS_IMMUTABLE_FL;
+                ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+            }
+            if (fd >= 0)
+                ::close(fd);
+        }
+        QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner);
+    }
+    WriteLock(const WriteLock&) = delete;
+    WriteLock& operator=(const WriteLock&) = delete;
+
+    [[nodiscard]] bool Locked() const { return !WritableNow(); }
+
+private:
+    bool WritableNow() const
+    {
+        QFile probe(m_path);
+        return probe.open(QIODevice::ReadWrite | QIODevice::ExistingOnly);
+    }
+
+    QString m_path;
+    bool m_immutable = false;
+};
 
 struct FormatContextCloser
 {
