@@ -15,6 +15,11 @@ QString CatalogueSignature()
     return QStringLiteral("Camtrove %1.%2.%3 en by Dorn Vesk").arg(6).arg(2).arg(0);
 }
 
+QString ComponentVersionText()
+{
+    return QStringLiteral("Camtrove 6.2.0 en by  Dorn Vesk");
+}
+
 TincrustRec DefaultIncrustRec()
 {
     TincrustRec r;

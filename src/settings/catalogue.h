@@ -11,6 +11,8 @@ namespace camtrove::settings {
 
 // "Camtrove 6.2.0 en by Dorn Vesk": the signature written by every save.
 [[nodiscard]] QString CatalogueSignature();
+// "Camtrove 6.2.0 en by  Dorn Vesk" (two blanks after "by"): the component's "Version".
+[[nodiscard]] QString ComponentVersionText();
 [[nodiscard]] TincrustRec DefaultIncrustRec();
 
 class PreferenceCatalogue
