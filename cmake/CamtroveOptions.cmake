@@ -25,10 +25,14 @@ function(camtrove_library name)
 endfunction()
 
 # camtrove_test(name SOURCES ... LINKS ...): a GoogleTest executable registered with CTest.
+# OWN_MAIN: the sources bring their own main() (widget tests that must own their QApplication).
 function(camtrove_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LINKS" ${ARGN})
+  cmake_parse_arguments(ARG "OWN_MAIN" "" "SOURCES;LINKS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE ${ARG_LINKS} GTest::gtest GTest::gtest_main GTest::gmock)
+  target_link_libraries(${name} PRIVATE ${ARG_LINKS} GTest::gtest GTest::gmock)
+  if(NOT ARG_OWN_MAIN)
+    target_link_libraries(${name} PRIVATE GTest::gtest_main)
+  endif()
   target_compile_definitions(${name} PRIVATE
     CAMTROVE_FIXTURES_DIR="${CAMTROVE_FIXTURES_DIR}"
     CAMTROVE_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
@@ -49,10 +53,11 @@ function(camtrove_folder_library name)
   endif()
 endfunction()
 
-# camtrove_folder_test(name LINKS ...): one test program of every *_test.cpp in the calling folder
-# and its subfolders; links that name targets not yet built are left out.
+# camtrove_folder_test(name LINKS ... [MAIN file]): one test program of every *_test.cpp in the
+# calling folder and its subfolders; links that name targets not yet built are left out. MAIN gives
+# a source with the program's own main().
 function(camtrove_folder_test name)
-  cmake_parse_arguments(ARG "" "" "LINKS" ${ARGN})
+  cmake_parse_arguments(ARG "" "MAIN" "LINKS" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
   if(NOT sources)
     return()
@@ -63,5 +68,9 @@ function(camtrove_folder_test name)
       list(APPEND links ${lib})
     endif()
   endforeach()
-  camtrove_test(${name} SOURCES ${sources} LINKS ${links})
+  if(ARG_MAIN)
+    camtrove_test(${name} OWN_MAIN SOURCES ${sources} ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_MAIN} LINKS ${links})
+  else()
+    camtrove_test(${name} SOURCES ${sources} LINKS ${links})
+  endif()
 endfunction()

@@ -1,19 +1,16 @@
 #pragma once
-// The one QApplication of the widget tests (run under the offscreen platform).
+// The one QApplication of the widget tests (run under the offscreen platform), made by main().
 
 #include <QApplication>
 
+#include <cassert>
+
 namespace camtrove::ui::testing {
 
-// Never destroyed: the input devices QTest creates are torn down by Qt's own exit handlers, and a
-// QApplication destroyed among the static objects would free them a second time.
 inline QApplication& EnsureApplication()
 {
-    static int argc = 1;
-    static char name[] = "ui_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* application = new QApplication(argc, argv);
-    return *application;
+    assert(qApp && "widget_test_main.cpp creates the application");
+    return *static_cast<QApplication*>(QCoreApplication::instance());
 }
 
 } // namespace camtrove::ui::testing
