@@ -60,8 +60,13 @@ void SourceStreamPin::StreamingLoop() {
       (void)m_filter->NotifyEvent(EC_ERRORABORT, filled, 0);
       return;
     }
-    // downstream refuses while it stops or flushes: the run is over for this thread
-    if (Deliver(sample.Get()) != S_OK) return;
+    const HRESULT delivered = Deliver(sample.Get());
+    if (delivered == S_OK) continue;
+    // Downstream refuses while it stops or flushes: the run is simply over. Any other failure
+    // is reported, so that a broken chain does not look like a quiet source.
+    if (Failed(delivered) && delivered != VFW_E_WRONG_STATE && delivered != VFW_E_NOT_COMMITTED)
+      (void)m_filter->NotifyEvent(EC_ERRORABORT, delivered, 0);
+    return;
   }
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // An output pin that delivers on its own streaming thread: started when the pin becomes active,
 // asked to stop and joined when it becomes inactive. The pool of the pin's allocator holds the
-// thread back when downstream is slower. Subclasses fill the buffers.
+// thread back when downstream is slower. Subclasses fill the buffers. A delivery that fails for
+// another reason than a stopping or flushing downstream ends the thread with EC_ERRORABORT.
 
 #include "media/base/base_pin.h"
 

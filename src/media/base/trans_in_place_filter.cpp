@@ -119,12 +119,12 @@ std::unique_ptr<TBCTransformOutputPin> TBCTransInPlaceFilter::CreateOutputPin(HR
                                                     QStringLiteral("Output"));
 }
 
-TBCTransInPlaceInputPin* TBCTransInPlaceFilter::InPlaceInput() const {
-  return static_cast<TBCTransInPlaceInputPin*>(m_input.get());
+TBCTransInPlaceInputPin* TBCTransInPlaceFilter::InPlaceInput() {
+  return static_cast<TBCTransInPlaceInputPin*>(InputPin());
 }
 
-TBCTransInPlaceOutputPin* TBCTransInPlaceFilter::InPlaceOutput() const {
-  return static_cast<TBCTransInPlaceOutputPin*>(m_output.get());
+TBCTransInPlaceOutputPin* TBCTransInPlaceFilter::InPlaceOutput() {
+  return static_cast<TBCTransInPlaceOutputPin*>(OutputPin());
 }
 
 HRESULT TBCTransInPlaceFilter::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) {

@@ -51,8 +51,8 @@ public:
   HRESULT Receive(IMediaSample* sample) override;
 
   [[nodiscard]] bool ModifiesData() const { return m_bModifiesData; }
-  [[nodiscard]] TBCTransInPlaceInputPin* InPlaceInput() const;
-  [[nodiscard]] TBCTransInPlaceOutputPin* InPlaceOutput() const;
+  [[nodiscard]] TBCTransInPlaceInputPin* InPlaceInput();
+  [[nodiscard]] TBCTransInPlaceOutputPin* InPlaceOutput();
 
 protected:
   std::unique_ptr<TBCTransformInputPin> CreateInputPin(HRESULT* result) override;

@@ -83,8 +83,15 @@ public:
   virtual HRESULT EndFlush();
   virtual HRESULT NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate);
 
-  [[nodiscard]] TBCTransformInputPin* InputPin() const { return m_input.get(); }
-  [[nodiscard]] TBCTransformOutputPin* OutputPin() const { return m_output.get(); }
+  // The pins, created on first use like GetPin.
+  [[nodiscard]] TBCTransformInputPin* InputPin() {
+    (void)GetPin(0);
+    return m_input.get();
+  }
+  [[nodiscard]] TBCTransformOutputPin* OutputPin() {
+    (void)GetPin(0);
+    return m_output.get();
+  }
   [[nodiscard]] TBCCritSec* ReceiveLock() { return &m_csReceive; }
 
 protected:
