@@ -2,6 +2,8 @@
 
 #include "../support/dv_fixtures.h"
 
+#include "cli_runner.h"
+
 #include <gtest/gtest.h>
 
 #include <QDateTime>
@@ -15,25 +17,8 @@
 
 namespace {
 
-struct CliRun
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-CliRun RunCli(const QStringList& args)
-{
-    QProcess process;
-    process.start(QStringLiteral(CAMTROVE_CLI), args);
-    CliRun run;
-    if (!process.waitForFinished(60000))
-        return run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
+using camtrove::clitest::CliRun;
+using camtrove::clitest::RunCli;
 
 // The frame lines of dvinfo's output: the header line first, checked and dropped.
 std::vector<QStringList> FrameLines(const CliRun& run)

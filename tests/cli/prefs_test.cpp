@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFile>
+#include "cli_runner.h"
+
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -51,15 +53,12 @@ protected:
     {
         args.prepend(QStringLiteral("prefs"));
         args << QStringLiteral("--exe-dir") << ExeDir();
-        QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
         env.insert(QStringLiteral("HOME"), m_dir.filePath(QStringLiteral("home")));
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral(CAMTROVE_CLI), args);
-        EXPECT_TRUE(process.waitForFinished(30000));
-        EXPECT_EQ(process.exitCode(), expectedStatus) << process.readAllStandardError().toStdString();
-        QStringList lines = QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n'));
+        const camtrove::clitest::CliRun run = camtrove::clitest::RunCli(args, env);
+        EXPECT_EQ(run.exitCode, expectedStatus) << run.err.toStdString();
+        QStringList lines = run.out.split(QLatin1Char('\n'));
         if (!lines.isEmpty() && lines.back().isEmpty())
             lines.removeLast();
         return lines;

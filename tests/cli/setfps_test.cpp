@@ -4,6 +4,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "cli_runner.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -15,24 +17,8 @@ namespace {
 
 using namespace camtrove::avi_fixture;
 
-struct CliRun
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-CliRun RunCli(const QStringList& args)
-{
-    QProcess process;
-    process.start(QStringLiteral(CAMTROVE_CLI), args);
-    EXPECT_TRUE(process.waitForFinished(30000));
-    CliRun run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
+using camtrove::clitest::CliRun;
+using camtrove::clitest::RunCli;
 
 TEST(SetFps, GivesALibavAviEighteenImagesPerSecond)
 {
