@@ -203,13 +203,33 @@ HRESULT FilterGraph::ConnectDirect(IPin* output, IPin* input, const AM_MEDIA_TYP
   if (!output || !input) return E_POINTER;
   if (!PinInGraph(output) || !PinInGraph(input)) return VFW_E_NOT_IN_GRAPH;
   if (DirectionOf(output) != PINDIR_OUTPUT || DirectionOf(input) != PINDIR_INPUT) return VFW_E_INVALID_DIRECTION;
-  return output->Connect(input, type);
+  ++m_connectDepth;
+  HRESULT hr = output->Connect(input, type);
+  --m_connectDepth;
+  if (m_connectDepth > 0) return hr;
+  while (!m_pendingReconnects.empty()) {
+    const PendingReconnect next = m_pendingReconnects.front();
+    m_pendingReconnects.erase(m_pendingReconnects.begin());
+    ++m_connectDepth;
+    const HRESULT reconnected = ReconnectNow(next.pin.Get(), next.type ? &*next.type : nullptr);
+    --m_connectDepth;
+    if (Failed(reconnected) && Succeeded(hr)) hr = reconnected;
+  }
+  return hr;
 }
 
 HRESULT FilterGraph::Reconnect(IPin* pin) { return ReconnectEx(pin, nullptr); }
 
 HRESULT FilterGraph::ReconnectEx(IPin* pin, const AM_MEDIA_TYPE* type) {
   if (!pin) return E_POINTER;
+  if (m_connectDepth > 0) {
+    m_pendingReconnects.push_back({ComPtr<IPin>(pin), type ? std::optional<AM_MEDIA_TYPE>(*type) : std::nullopt});
+    return S_OK;
+  }
+  return ReconnectNow(pin, type);
+}
+
+HRESULT FilterGraph::ReconnectNow(IPin* pin, const AM_MEDIA_TYPE* type) {
   ComPtr<IPin> peer;
   if (pin->ConnectedTo(&peer) != S_OK) return VFW_E_NOT_CONNECTED;
   IPin* output = DirectionOf(pin) == PINDIR_OUTPUT ? pin : peer.Get();

@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace camtrove::media {
@@ -81,11 +82,20 @@ private:
   [[nodiscard]] std::vector<IBaseFilter*> DownstreamFirst() const;
   [[nodiscard]] HRESULT ConnectThroughConverter(IPin* output, IPin* input);
   HRESULT StopFilters();
+  [[nodiscard]] HRESULT ReconnectNow(IPin* pin, const AM_MEDIA_TYPE* type);
+  struct PendingReconnect {
+    ComPtr<IPin> pin;
+    std::optional<AM_MEDIA_TYPE> type;
+  };
 
   const FilterCatalogue* m_catalogue;
   std::vector<Entry> m_filters;
   ComPtr<IReferenceClock> m_clock;
   FILTER_STATE m_state = State_Stopped;
+  // A filter asks for a reconnection from inside a connection, with its pin lock held; it runs
+  // once the outermost connection returns, so that pin locks are never taken upstream-last.
+  int m_connectDepth = 0;
+  std::vector<PendingReconnect> m_pendingReconnects;
 
   std::mutex m_eventMutex;
   std::condition_variable m_eventArrived;
