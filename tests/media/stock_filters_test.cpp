@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 
 namespace camtrove::media {
@@ -227,6 +228,88 @@ TEST(InfinitePinTee, TheInputRefusesATypeAConnectedBranchCannotCarry) {
   ASSERT_EQ(graph->Disconnect(PinOf(tee.Get(), 0).Get()), S_OK);
   EXPECT_TRUE(Failed(graph->ConnectDirect(PinOf(yuy2.Get(), 0).Get(), PinOf(tee.Get(), 0).Get(), nullptr)));
   EXPECT_EQ(graph->ConnectDirect(PinOf(rgb.Get(), 0).Get(), PinOf(tee.Get(), 0).Get(), nullptr), S_OK);
+}
+
+// A sink that writes into every buffer it gets, so it will not take buffers it may only read.
+class ScribblingSink final : public TBCBaseFilter {
+public:
+  ScribblingSink() : TBCBaseFilter(QStringLiteral("Scribbler"), &m_lock, testing::CLSID_TestSink) {
+    HRESULT hr = S_OK;
+    m_pin = std::make_unique<Pin>(this, &hr);
+  }
+  int GetPinCount() override { return 1; }
+  TBCBasePin* GetPin(int index) override { return index == 0 ? m_pin.get() : nullptr; }
+  std::atomic<int> m_received{0};
+
+private:
+  class Pin final : public TBCBaseInputPin {
+  public:
+    Pin(ScribblingSink* filter, HRESULT* hr)
+        : TBCBaseInputPin(QStringLiteral("Scribbler pin"), filter, &filter->m_lock, hr, QStringLiteral("In")),
+          m_sink(filter) {}
+    HRESULT CheckMediaType(const AM_MEDIA_TYPE&) override { return S_OK; }
+    HRESULT NotifyAllocator(IMemAllocator* allocator, bool readOnly) override {
+      return readOnly ? E_FAIL : TBCBaseInputPin::NotifyAllocator(allocator, readOnly);
+    }
+    HRESULT Receive(IMediaSample* sample) override {
+      const HRESULT hr = TBCBaseInputPin::Receive(sample);
+      if (hr != S_OK) return hr;
+      std::uint8_t* data = nullptr;
+      (void)sample->GetPointer(&data);
+      std::fill(data, data + sample->GetActualDataLength(), std::uint8_t{0xEE});
+      ++m_sink->m_received;
+      return S_OK;
+    }
+
+  private:
+    ScribblingSink* m_sink;
+  };
+  TBCCritSec m_lock;
+  std::unique_ptr<Pin> m_pin;
+};
+
+TEST(InfinitePinTee, ABranchThatWritesGetsACopyAndTheOthersSeeTheOriginal) {
+  auto graph = FilterGraph::Create(nullptr);
+  auto source = ComPtr<TestSource>(new TestSource({Rgb24()}, 10, 100));
+  auto tee = InfinitePinTee::Create();
+  auto scribbler = ComPtr<ScribblingSink>(new ScribblingSink());
+  auto sink = ComPtr<TestSink>(new TestSink());
+  for (auto [filter, name] : std::initializer_list<std::pair<IBaseFilter*, const char*>>{
+           {source.Get(), "Source"}, {tee.Get(), "Tee"}, {scribbler.Get(), "Scribbler"}, {sink.Get(), "Sink"}})
+    ASSERT_EQ(graph->AddFilter(filter, name), S_OK);
+  ASSERT_EQ(graph->ConnectDirect(PinOf(source.Get(), 0).Get(), PinOf(tee.Get(), 0).Get(), nullptr), S_OK);
+  ASSERT_EQ(graph->ConnectDirect(PinOf(tee.Get(), 1).Get(), PinOf(scribbler.Get(), 0).Get(), nullptr), S_OK);
+  ASSERT_EQ(graph->ConnectDirect(PinOf(tee.Get(), 2).Get(), PinOf(sink.Get(), 0).Get(), nullptr), S_OK);
+  ASSERT_EQ(graph->Run(), S_OK);
+  ASSERT_TRUE(sink->WaitUntil([](const auto&, int endOfStreams) { return endOfStreams == 1; }));
+  ASSERT_EQ(graph->Stop(), S_OK);
+  EXPECT_EQ(scribbler->m_received.load(), 10);
+  const auto samples = sink->Samples();
+  ASSERT_EQ(samples.size(), 10u);
+  for (int i = 0; i < 10; ++i) {
+    EXPECT_EQ(samples[i].number, i);
+    EXPECT_EQ(samples[i].start, i * 400000LL);
+  }
+  EXPECT_TRUE(samples[0].sync && samples[0].discontinuity && samples[0].hasMediaTime);
+}
+
+TEST(NullRenderer, TakesAnyTypeAndReportsCompletionAtTheEndOfTheStream) {
+  auto graph = FilterGraph::Create(nullptr);
+  auto source = ComPtr<TestSource>(new TestSource({MakePcmAudioType(48000, 16, 2)}, 5, 64));
+  auto renderer = NullRenderer::Create();
+  ASSERT_EQ(graph->AddFilter(source.Get(), "Source"), S_OK);
+  ASSERT_EQ(graph->AddFilter(renderer.Get(), "Renderer"), S_OK);
+  ASSERT_EQ(graph->ConnectDirect(PinOf(source.Get(), 0).Get(), PinOf(renderer.Get(), 0).Get(), nullptr), S_OK);
+  ASSERT_EQ(graph->Run(), S_OK);
+  std::int32_t code = 0;
+  LONG_PTR p1 = 0, p2 = 0;
+  ASSERT_EQ(graph->GetEvent(&code, &p1, &p2, 10000), S_OK);
+  EXPECT_EQ(code, EC_COMPLETE);
+  ASSERT_EQ(graph->Stop(), S_OK);
+  EXPECT_EQ(renderer->SamplesRendered(), 5);
+  ASSERT_EQ(graph->Run(), S_OK);
+  ASSERT_EQ(graph->Stop(), S_OK);
+  EXPECT_EQ(renderer->SamplesRendered(), 0) << "counted afresh for each run";
 }
 
 struct RestrictionCase {
