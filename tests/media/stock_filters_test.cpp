@@ -172,6 +172,30 @@ TEST(StockFilters, AnEndlessTeeGraphStopsAndRunsAgain) {
   EXPECT_EQ(calls.front().length, 100);
 }
 
+TEST(StockFilters, AOneShotGrabberEndsItsBranchWhileTheOtherBranchesGoOn) {
+  TeeGraph g(20);
+  auto callback = MakeCom<RecordingCallback>();
+  ASSERT_EQ(g.grabber->SetCallback(callback.Get(), SampleGrabberCallSample), S_OK);
+  ASSERT_EQ(g.grabber->SetOneShot(true), S_OK);
+  for (int run = 0; run < 2; ++run) {
+    ASSERT_EQ(g.graph->Run(), S_OK);
+    for (int renderer = 0; renderer < 2; ++renderer) {
+      std::int32_t code = 0;
+      LONG_PTR p1 = 0, p2 = 0;
+      ASSERT_EQ(g.graph->GetEvent(&code, &p1, &p2, 10000), S_OK);
+      EXPECT_EQ(code, EC_COMPLETE);
+    }
+    ASSERT_EQ(g.graph->Stop(), S_OK);
+    EXPECT_EQ(g.first->SamplesRendered(), run == 0 ? 20 : 0);
+    EXPECT_EQ(g.second->SamplesRendered(), run == 0 ? 20 : 0);
+    EXPECT_EQ(g.sink->EndOfStreams(), run + 1) << "once per run, though the tee ends the stream too";
+  }
+  const auto samples = g.sink->Samples();
+  ASSERT_EQ(samples.size(), 1u) << "the source has nothing left for the second run";
+  EXPECT_EQ(samples[0].number, 0);
+  EXPECT_EQ(callback->Calls().size(), 1u);
+}
+
 TEST(InfinitePinTee, OutputsAppearAsTheyAreConnectedWithTheInputsType) {
   auto graph = FilterGraph::Create(nullptr);
   auto source = ComPtr<TestSource>(new TestSource({Rgb24()}));

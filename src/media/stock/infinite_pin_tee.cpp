@@ -70,20 +70,25 @@ HRESULT InfTeeInputPin::NotifyAllocator(IMemAllocator* allocator, bool readOnly)
   return S_OK;
 }
 
-// A failing branch does not starve the others: the sample is refused only when no branch took it.
+// A branch that fails or wants no more does not starve the others: upstream hears S_FALSE only
+// when no branch wants more, and a failure only when no branch took the sample at all.
 HRESULT InfTeeInputPin::Receive(IMediaSample* sample) {
   HRESULT hr = TBCBaseInputPin::Receive(sample);
   if (hr != S_OK) return hr;
-  bool delivered = false;
+  bool wantsMore = false;
+  bool taken = false;
   HRESULT firstFailure = S_OK;
   for (InfTeeOutputPin* output : m_tee->ConnectedOutputs()) {
     hr = output->DeliverCopyOrShare(sample);
-    if (Succeeded(hr))
-      delivered = true;
+    if (hr == S_OK)
+      wantsMore = true;
+    else if (Succeeded(hr))
+      taken = true;
     else if (firstFailure == S_OK)
       firstFailure = hr;
   }
-  return delivered ? S_OK : firstFailure;
+  if (taken && !wantsMore) return S_FALSE;
+  return wantsMore || firstFailure == S_OK ? S_OK : firstFailure;
 }
 
 HRESULT InfTeeInputPin::EndOfStream() {

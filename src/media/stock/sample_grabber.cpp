@@ -52,6 +52,34 @@ HRESULT SampleGrabber::Transform(IMediaSample* sample) {
   return S_OK;
 }
 
+HRESULT SampleGrabber::Receive(IMediaSample* sample) {
+  bool oneShot = false;
+  {
+    std::lock_guard lock(m_grabMutex);
+    oneShot = m_oneShot;
+  }
+  if (oneShot && m_shotTaken) return S_FALSE;
+  const HRESULT hr = TBCTransInPlaceFilter::Receive(sample);
+  if (!oneShot || hr != S_OK) return hr;
+  m_shotTaken = true;
+  (void)TBCTransInPlaceFilter::EndOfStream();
+  return S_FALSE;
+}
+
+// After a one-shot the stream has already ended downstream.
+HRESULT SampleGrabber::EndOfStream() { return m_shotTaken ? S_OK : TBCTransInPlaceFilter::EndOfStream(); }
+
+HRESULT SampleGrabber::StartStreaming() {
+  m_shotTaken = false;
+  return TBCTransInPlaceFilter::StartStreaming();
+}
+
+HRESULT SampleGrabber::SetOneShot(bool oneShot) {
+  std::lock_guard lock(m_grabMutex);
+  m_oneShot = oneShot;
+  return S_OK;
+}
+
 HRESULT SampleGrabber::SetMediaType(const AM_MEDIA_TYPE& type) {
   std::lock_guard lock(m_grabMutex);
   m_restriction = type;

@@ -29,6 +29,9 @@ public:
   static constexpr GUID Iid = IID_ISampleGrabber;
   // The types the input will take from the next connection on; null GUIDs leave a field open,
   // and a fixed-size restriction refuses types whose samples vary in size.
+  // In one-shot mode the first sample of a run passes and ends the stream: the grabber sends
+  // end-of-stream downstream and tells upstream it wants no more.
+  [[nodiscard]] virtual HRESULT SetOneShot(bool oneShot) = 0;
   [[nodiscard]] virtual HRESULT SetMediaType(const AM_MEDIA_TYPE& type) = 0;
   [[nodiscard]] virtual HRESULT GetConnectedMediaType(AM_MEDIA_TYPE* type) = 0;
   [[nodiscard]] virtual HRESULT SetBufferSamples(bool bufferThem) = 0;
@@ -46,8 +49,12 @@ public:
 
   HRESULT CheckInputType(const AM_MEDIA_TYPE& type) override;
   HRESULT Transform(IMediaSample* sample) override;
+  HRESULT Receive(IMediaSample* sample) override;
+  HRESULT EndOfStream() override;
+  HRESULT StartStreaming() override;
 
   // ISampleGrabber
+  HRESULT SetOneShot(bool oneShot) override;
   HRESULT SetMediaType(const AM_MEDIA_TYPE& type) override;
   HRESULT GetConnectedMediaType(AM_MEDIA_TYPE* type) override;
   HRESULT SetBufferSamples(bool bufferThem) override;
@@ -64,6 +71,8 @@ private:
   std::vector<std::uint8_t> m_buffer;
   ComPtr<ISampleGrabberCB> m_callback;
   int m_whichCallback = SampleGrabberCallSample;
+  bool m_oneShot = false;
+  bool m_shotTaken = false;  // under the receive lock
 };
 
 } // namespace camtrove::media
