@@ -1,7 +1,6 @@
 #include "filters/deinter.h"
 
 #include <benchmark/benchmark.h>
-
 #include <cstdint>
 #include <random>
 #include <vector>

@@ -19,8 +19,8 @@ inline constexpr int kExitBadInput = 2; // missing or unreadable file, bad argum
 struct CliCommand
 {
     const char* name;
-    const char* usage;   // arguments after the name, for --help
-    const char* summary; // one line for --help
+    const char* usage;                               // arguments after the name, for --help
+    const char* summary;                             // one line for --help
     std::function<int(const QStringList& args)> run; // args exclude the command name
 };
 

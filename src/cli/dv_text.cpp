@@ -18,7 +18,8 @@ QString TimecodeText(const filters::TSceneFrameInfo& info)
     if (!info.TimecodeValid)
         return QStringLiteral("-");
     const std::uint32_t tc = info.Timecode;
-    return QString::asprintf("%u:%02u:%02u:%02u", tc & 0xFF, tc >> 8 & 0xFF, tc >> 16 & 0xFF, tc >> 24 & 0xFF);
+    return QString::asprintf("%u:%02u:%02u:%02u", tc & 0xFF, tc >> 8 & 0xFF, tc >> 16 & 0xFF,
+                             tc >> 24 & 0xFF);
 }
 
 } // namespace camtrove::cli

@@ -2,8 +2,8 @@
 // frame, read the way scene detection reads a capture.
 
 #include "cli/cli_command.h"
-#include "filters/dv_frame_info.h"
 #include "cli/dv_text.h"
+#include "filters/dv_frame_info.h"
 #include "media/devices/raw_dv_file_reader.h"
 
 namespace camtrove::cli {

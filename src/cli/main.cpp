@@ -24,7 +24,8 @@ void PrintHelp()
     std::sort(commands.begin(), commands.end(),
               [](const CliCommand& a, const CliCommand& b) { return std::string_view(a.name) < b.name; });
     for (const CliCommand& command : commands) {
-        PrintLine(QStringLiteral("  %1 %2").arg(QString::fromUtf8(command.name), QString::fromUtf8(command.usage)));
+        PrintLine(
+            QStringLiteral("  %1 %2").arg(QString::fromUtf8(command.name), QString::fromUtf8(command.usage)));
         PrintLine(QStringLiteral("      %1").arg(QString::fromUtf8(command.summary)));
     }
     PrintLine(QString());

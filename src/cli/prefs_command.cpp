@@ -1,11 +1,9 @@
 // camtrove-cli prefs show|save|reset: the preference stores without the main window.
 
 #include "cli/cli_command.h"
-
+#include "platform/registry.h"
 #include "settings/catalogue.h"
 #include "settings/vesk_preferences.h"
-
-#include "platform/registry.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -50,7 +48,8 @@ QString Real(double value)
 // Line breaks would split the one-line-per-value output.
 QString Text(QString value)
 {
-    return value.replace(QLatin1Char('\r'), QStringLiteral("\\r")).replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+    return value.replace(QLatin1Char('\r'), QStringLiteral("\\r"))
+        .replace(QLatin1Char('\n'), QStringLiteral("\\n"));
 }
 
 void PrintFont(const QString& key, const TfontRecord& f)
@@ -115,7 +114,8 @@ std::optional<PrefsArgs> ParseArgs(const QStringList& args)
     for (qsizetype i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--exe-dir") && i + 1 < args.size())
             parsed.exeDir = args[++i];
-        else if (args[i] == QLatin1String("--store") && i + 1 < args.size() && parsed.action == QLatin1String("save"))
+        else if (args[i] == QLatin1String("--store") && i + 1 < args.size() &&
+                 parsed.action == QLatin1String("save"))
             parsed.store = args[++i];
         else
             return std::nullopt;
@@ -125,8 +125,8 @@ std::optional<PrefsArgs> ParseArgs(const QStringList& args)
 
 TStoreLocation LocationFor(const QString& exeDir)
 {
-    return TStoreLocation{WithTrailingSlash(QDir(exeDir).absolutePath()), QCoreApplication::applicationFilePath(),
-                          platform::Registry::DefaultFolder()};
+    return TStoreLocation{WithTrailingSlash(QDir(exeDir).absolutePath()),
+                          QCoreApplication::applicationFilePath(), platform::Registry::DefaultFolder()};
 }
 
 int Show(const TStoreLocation& location)
@@ -193,9 +193,9 @@ int Run(const QStringList& args)
     return kExitBadInput;
 }
 
-const CliCommandRegistration kRegistration{CliCommand{
-    "prefs", "show|save --store registry|portable|none|reset [--exe-dir DIR]",
-    "show the stored preferences, save them to a store, or delete both stores", &Run}};
+const CliCommandRegistration kRegistration{
+    CliCommand{"prefs", "show|save --store registry|portable|none|reset [--exe-dir DIR]",
+               "show the stored preferences, save them to a store, or delete both stores", &Run}};
 
 } // namespace
 } // namespace camtrove::cli

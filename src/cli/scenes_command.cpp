@@ -100,7 +100,10 @@ int RunScenes(const QStringList& args)
                               QString::number(end.FrameCounter - first), DateText(start), TimecodeText(start)}
                       .join(QLatin1Char('\t')));
     }
-    PrintLine(QStringLiteral("# %1 frames, %2 scenes, scene file %3").arg(frames).arg(g_scenes.size()).arg(sceneFile));
+    PrintLine(QStringLiteral("# %1 frames, %2 scenes, scene file %3")
+                  .arg(frames)
+                  .arg(g_scenes.size())
+                  .arg(sceneFile));
     return status;
 }
 

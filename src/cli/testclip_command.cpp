@@ -57,7 +57,11 @@ int RunTestClip(const QStringList& args)
             break;
         const bool last = number == static_cast<int>(media::TestTapeScenes().size());
         const int length = last ? frames - first : std::min(scene.frames, frames - first);
-        PrintLine(QStringLiteral("# scene %1: frames %2 to %3: %4").arg(number).arg(first).arg(first + length - 1).arg(QString::fromUtf8(scene.description)));
+        PrintLine(QStringLiteral("# scene %1: frames %2 to %3: %4")
+                      .arg(number)
+                      .arg(first)
+                      .arg(first + length - 1)
+                      .arg(QString::fromUtf8(scene.description)));
         first += length;
         ++number;
     }

@@ -11,11 +11,26 @@ using TColor = std::uint32_t;
 {
     return TColor(r) | TColor(g) << 8 | TColor(b) << 16;
 }
-[[nodiscard]] constexpr std::uint8_t GetRValue(TColor c) { return c & 0xFF; }
-[[nodiscard]] constexpr std::uint8_t GetGValue(TColor c) { return (c >> 8) & 0xFF; }
-[[nodiscard]] constexpr std::uint8_t GetBValue(TColor c) { return (c >> 16) & 0xFF; }
-[[nodiscard]] constexpr bool IsSystemColor(TColor c) { return (c >> 24) == 0xFF; }
-[[nodiscard]] constexpr int SystemColorIndex(TColor c) { return int(c & 0xFF); }
+[[nodiscard]] constexpr std::uint8_t GetRValue(TColor c)
+{
+    return c & 0xFF;
+}
+[[nodiscard]] constexpr std::uint8_t GetGValue(TColor c)
+{
+    return (c >> 8) & 0xFF;
+}
+[[nodiscard]] constexpr std::uint8_t GetBValue(TColor c)
+{
+    return (c >> 16) & 0xFF;
+}
+[[nodiscard]] constexpr bool IsSystemColor(TColor c)
+{
+    return (c >> 24) == 0xFF;
+}
+[[nodiscard]] constexpr int SystemColorIndex(TColor c)
+{
+    return int(c & 0xFF);
+}
 
 inline constexpr TColor clBlack = 0x000000;
 inline constexpr TColor clMaroon = 0x000080;

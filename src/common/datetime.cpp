@@ -49,8 +49,8 @@ std::optional<TDateTime> TryEncodeDate(int year, int month, int day)
 
 std::optional<TDateTime> TryEncodeTime(int hour, int minute, int second, int millisecond)
 {
-    if (hour < 0 || hour >= 24 || minute < 0 || minute >= 60 || second < 0 || second >= 60 || millisecond < 0 ||
-        millisecond >= 1000)
+    if (hour < 0 || hour >= 24 || minute < 0 || minute >= 60 || second < 0 || second >= 60 ||
+        millisecond < 0 || millisecond >= 1000)
         return std::nullopt;
     const double ms = ((hour * 60.0 + minute) * 60.0 + second) * 1000.0 + millisecond;
     return ms / MSecsPerDay;
@@ -112,7 +112,8 @@ TDateTime Now()
     const QDateTime now = QDateTime::currentDateTime();
     const QDate d = now.date();
     const QTime t = now.time();
-    return TryEncodeDateTime(d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(), t.msec()).value_or(0.0);
+    return TryEncodeDateTime(d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(), t.msec())
+        .value_or(0.0);
 }
 
 } // namespace camtrove

@@ -49,6 +49,7 @@ struct DateTimeParts
 // time), "tt" (long time), "d", "dd", "ddd", "dddd", "m", "mm", "mmm", "mmmm", "yy", "yyyy", "h", "hh",
 // "n", "nn", "s", "ss", "z", "zzz", "am/pm", "a/p", "ampm"; "/" and ":" stand for the locale's date and
 // time separators, and text in double or single quotes is kept as it is.
-[[nodiscard]] QString FormatDateTime(const QString& pattern, TDateTime value, const QLocale& locale = QLocale());
+[[nodiscard]] QString FormatDateTime(const QString& pattern, TDateTime value,
+                                     const QLocale& locale = QLocale());
 
 } // namespace camtrove

@@ -10,7 +10,8 @@ namespace {
 
 bool IsLetter(QChar c)
 {
-    return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z'));
+    return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
+           (c >= QLatin1Char('A') && c <= QLatin1Char('Z'));
 }
 
 bool IsQuote(QChar c)
@@ -87,12 +88,10 @@ class Formatter
 {
 public:
     Formatter(const QString& pattern, TDateTime value, const QLocale& locale)
-        : m_pattern(pattern)
-        , m_locale(locale)
-        , m_parts(DecodeDateTime(value))
-        , m_date(m_parts.year, m_parts.month, m_parts.day)
-        , m_time(m_parts.hour, m_parts.minute, m_parts.second, m_parts.millisecond)
-        , m_twelveHour(UsesTwelveHourClock(pattern))
+        : m_pattern(pattern), m_locale(locale), m_parts(DecodeDateTime(value)),
+          m_date(m_parts.year, m_parts.month, m_parts.day),
+          m_time(m_parts.hour, m_parts.minute, m_parts.second, m_parts.millisecond),
+          m_twelveHour(UsesTwelveHourClock(pattern))
     {
     }
 

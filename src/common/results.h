@@ -23,7 +23,13 @@ inline constexpr HRESULT VFW_E_NOT_FOUND = static_cast<HRESULT>(0x80040216u);
 inline constexpr HRESULT VFW_E_TYPE_NOT_ACCEPTED = static_cast<HRESULT>(0x8004022Au);
 inline constexpr HRESULT VFW_E_NOT_IN_GRAPH = static_cast<HRESULT>(0x8004025Fu);
 
-[[nodiscard]] constexpr bool Succeeded(HRESULT hr) { return hr >= 0; }
-[[nodiscard]] constexpr bool Failed(HRESULT hr) { return hr < 0; }
+[[nodiscard]] constexpr bool Succeeded(HRESULT hr)
+{
+    return hr >= 0;
+}
+[[nodiscard]] constexpr bool Failed(HRESULT hr)
+{
+    return hr < 0;
+}
 
 } // namespace camtrove

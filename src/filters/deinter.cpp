@@ -25,8 +25,7 @@ ScratchMasks& Masks()
     return masks;
 }
 
-template <typename Byte>
-bool IsUsable(const BasicPictureView<Byte>& picture)
+template <typename Byte> bool IsUsable(const BasicPictureView<Byte>& picture)
 {
     if (picture.width < 0 || picture.height < 0 || picture.bitsPerPixel <= 0)
         return false;
@@ -45,14 +44,17 @@ int CombScore(const std::uint8_t* p, const std::uint8_t* c, const std::uint8_t* 
 
 } // namespace
 
-PictureView TopDownPicture(std::uint8_t* bits, int width, int height, int bitsPerPixel, std::ptrdiff_t bytesPerRow)
+PictureView TopDownPicture(std::uint8_t* bits, int width, int height, int bitsPerPixel,
+                           std::ptrdiff_t bytesPerRow)
 {
     return {bits, width, height, bitsPerPixel, bytesPerRow};
 }
 
-PictureView BottomUpPicture(std::uint8_t* bits, int width, int height, int bitsPerPixel, std::ptrdiff_t bytesPerRow)
+PictureView BottomUpPicture(std::uint8_t* bits, int width, int height, int bitsPerPixel,
+                            std::ptrdiff_t bytesPerRow)
 {
-    std::uint8_t* top = height > 0 && bits != nullptr ? bits + std::ptrdiff_t(height - 1) * bytesPerRow : bits;
+    std::uint8_t* top =
+        height > 0 && bits != nullptr ? bits + std::ptrdiff_t(height - 1) * bytesPerRow : bits;
     return {top, width, height, bitsPerPixel, -bytesPerRow};
 }
 
@@ -124,7 +126,8 @@ void MirrorPicture(PictureView picture)
     for (int y = 0; y < picture.height; ++y) {
         std::uint8_t* row = picture.Row(y);
         for (int i = 0; i < w / 2; ++i)
-            std::swap_ranges(row + i * pixelBytes, row + (i + 1) * pixelBytes, row + (w - 1 - i) * pixelBytes);
+            std::swap_ranges(row + i * pixelBytes, row + (i + 1) * pixelBytes,
+                             row + (w - 1 - i) * pixelBytes);
     }
 }
 

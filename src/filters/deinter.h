@@ -15,20 +15,21 @@
 
 namespace camtrove::filters {
 
-template <typename Byte>
-struct BasicPictureView
+template <typename Byte> struct BasicPictureView
 {
     Byte* top = nullptr; // first byte of row 0, the top row of the picture
     int width = 0;
     int height = 0;
-    int bitsPerPixel = 24; // 24 means three bytes per pixel: blue, green, red
+    int bitsPerPixel = 24;     // 24 means three bytes per pixel: blue, green, red
     std::ptrdiff_t stride = 0; // bytes from one row to the row below it; negative for bottom-up memory
 
     [[nodiscard]] Byte* Row(int y) const { return top + std::ptrdiff_t(y) * stride; }
-    [[nodiscard]] std::size_t RowBytes() const { return (std::size_t(width) * std::size_t(bitsPerPixel) + 7) / 8; }
+    [[nodiscard]] std::size_t RowBytes() const
+    {
+        return (std::size_t(width) * std::size_t(bitsPerPixel) + 7) / 8;
+    }
 
-    operator BasicPictureView<const Byte>() const
-        requires(!std::is_const_v<Byte>)
+    operator BasicPictureView<const Byte>() const requires(!std::is_const_v<Byte>)
     {
         return {top, width, height, bitsPerPixel, stride};
     }

@@ -15,8 +15,8 @@ struct TSceneFrameInfo
     std::uint32_t FrameCounter = 0;
     bool DateValid = false;
     bool TimecodeValid = false;
-    bool DvComplete = false; // timecode, source control pack and audio source pack all present
-    TDateTime RecDate = 0;   // 0 when no date pack was found
+    bool DvComplete = false;    // timecode, source control pack and audio source pack all present
+    TDateTime RecDate = 0;      // 0 when no date pack was found
     std::uint32_t Timecode = 0; // kept from an earlier frame while TimecodeValid is false
     bool Wide = false;
     std::uint8_t System = 2;

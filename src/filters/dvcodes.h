@@ -11,10 +11,10 @@
 
 namespace camtrove::filters {
 
-inline constexpr std::size_t kDvSequenceSize = 12000;    // 150 DIF blocks of 80 bytes
-inline constexpr int kDvSequencesRead = 10;              // sequences 0 to 9, common to both systems
-inline constexpr std::size_t kDvFrameSize60 = 120000;    // 525/60: 10 sequences
-inline constexpr std::size_t kDvFrameSize50 = 144000;    // 625/50: 12 sequences
+inline constexpr std::size_t kDvSequenceSize = 12000; // 150 DIF blocks of 80 bytes
+inline constexpr int kDvSequencesRead = 10;           // sequences 0 to 9, common to both systems
+inline constexpr std::size_t kDvFrameSize60 = 120000; // 525/60: 10 sequences
+inline constexpr std::size_t kDvFrameSize50 = 144000; // 625/50: 12 sequences
 
 // Timecode word: byte 0 hours, byte 1 minutes, byte 2 seconds, byte 3 frames. Byte 0 read as a
 // signed 8-bit number is negative when the frame carries no timecode.

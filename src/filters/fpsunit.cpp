@@ -21,7 +21,8 @@ constexpr std::int64_t kStreamHeaderBytes = 56;
 std::uint32_t ReadLe32(const char* p)
 {
     const auto* b = reinterpret_cast<const unsigned char*>(p);
-    return std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 | std::uint32_t(b[2]) << 16 | std::uint32_t(b[3]) << 24;
+    return std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 | std::uint32_t(b[2]) << 16 |
+           std::uint32_t(b[3]) << 24;
 }
 
 void WriteLe32(char* p, std::uint32_t value)
@@ -41,9 +42,7 @@ class RiffWalk
 {
 public:
     RiffWalk(QFile& file, const PumpEvents& pumpEvents)
-        : m_file(file)
-        , m_fileSize(file.size())
-        , m_pumpEvents(pumpEvents)
+        : m_file(file), m_fileSize(file.size()), m_pumpEvents(pumpEvents)
     {
     }
 
@@ -168,7 +167,8 @@ std::optional<std::uint32_t> AviScaleForFrameRate(double framesPerSecond)
     return std::uint32_t(scale);
 }
 
-AviFrameRateResult SetAviFrameRate(const QString& fileName, double framesPerSecond, const PumpEvents& pumpEvents)
+AviFrameRateResult SetAviFrameRate(const QString& fileName, double framesPerSecond,
+                                   const PumpEvents& pumpEvents)
 {
     const auto scale = AviScaleForFrameRate(framesPerSecond);
     if (!scale) {
@@ -179,7 +179,8 @@ AviFrameRateResult SetAviFrameRate(const QString& fileName, double framesPerSeco
     }
     const QFileInfo info(fileName);
     if (!info.exists())
-        return Failure(AviFrameRateStatus::FileMissing, QStringLiteral("\"%1\" does not exist").arg(fileName));
+        return Failure(AviFrameRateStatus::FileMissing,
+                       QStringLiteral("\"%1\" does not exist").arg(fileName));
 
     QFile reader(fileName);
     if (!reader.open(QIODevice::ReadOnly | QIODevice::ExistingOnly)) {
@@ -189,22 +190,26 @@ AviFrameRateResult SetAviFrameRate(const QString& fileName, double framesPerSeco
     const std::optional<std::int64_t> position = RiffWalk(reader, pumpEvents).Run();
     reader.close();
     if (!position) {
-        return Failure(AviFrameRateStatus::NoVideoStreamHeader,
-                       QStringLiteral("\"%1\" holds no video or interleaved stream header; it was left unchanged")
-                           .arg(fileName));
+        return Failure(
+            AviFrameRateStatus::NoVideoStreamHeader,
+            QStringLiteral("\"%1\" holds no video or interleaved stream header; it was left unchanged")
+                .arg(fileName));
     }
 
     QFile writer(fileName);
     if (!writer.open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) {
-        return Failure(AviFrameRateStatus::CannotWrite,
-                       QStringLiteral("cannot open \"%1\" for writing: %2").arg(fileName, writer.errorString()));
+        return Failure(
+            AviFrameRateStatus::CannotWrite,
+            QStringLiteral("cannot open \"%1\" for writing: %2").arg(fileName, writer.errorString()));
     }
     char fields[8];
     WriteLe32(fields, *scale);
     WriteLe32(fields + 4, kAviFrameRateRate);
-    if (!writer.seek(*position) || writer.write(fields, sizeof fields) != qint64(sizeof fields) || !writer.flush()) {
+    if (!writer.seek(*position) || writer.write(fields, sizeof fields) != qint64(sizeof fields) ||
+        !writer.flush()) {
         return Failure(AviFrameRateStatus::CannotWrite,
-                       QStringLiteral("cannot write the frame rate into \"%1\": %2").arg(fileName, writer.errorString()));
+                       QStringLiteral("cannot write the frame rate into \"%1\": %2")
+                           .arg(fileName, writer.errorString()));
     }
 
     AviFrameRateResult result;

@@ -22,15 +22,16 @@ inline constexpr std::uint32_t kAviFrameRateRate = 1000000;
 
 // The file position of the scale field of the last "vids" or "iavs" stream header, or none.
 [[nodiscard]] std::optional<std::int64_t> FindVideoRatePosition(const QString& fileName,
-                                                               const PumpEvents& pumpEvents = {});
+                                                                const PumpEvents& pumpEvents = {});
 
 // 1000000 / framesPerSecond rounded to the nearest integer, halves to even; none when the rate is not
 // above 0 (or NaN) or the scale would be 0 or not fit 32 bits.
 [[nodiscard]] std::optional<std::uint32_t> AviScaleForFrameRate(double framesPerSecond);
 
-enum class AviFrameRateStatus {
+enum class AviFrameRateStatus
+{
     Written,
-    BadFrameRate,        // not above 0, NaN, or a scale outside 1 .. 2^32 - 1
+    BadFrameRate, // not above 0, NaN, or a scale outside 1 .. 2^32 - 1
     FileMissing,
     CannotRead,
     NoVideoStreamHeader, // no "vids" or "iavs" stream header holding a scale and a rate

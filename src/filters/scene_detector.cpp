@@ -34,7 +34,8 @@ SceneDetector::FrameResult SceneDetector::ProcessFrame(std::span<const std::uint
     if (!m_current.DateValid && m_previous.DateValid && m_current.FrameCounter > 0) {
         NewScene();
     } else if (m_current.DateValid && !m_previous.DateValid) {
-        const std::int64_t gap = std::int64_t(m_current.FrameCounter) - std::int64_t(m_sceneStart.FrameCounter);
+        const std::int64_t gap =
+            std::int64_t(m_current.FrameCounter) - std::int64_t(m_sceneStart.FrameCounter);
         if (std::llabs(gap) > GapFrames)
             NewScene();
         m_lastDate = m_current.RecDate;
@@ -54,7 +55,8 @@ SceneDetector::FrameResult SceneDetector::ProcessFrame(std::span<const std::uint
     for (int k = 0; k < kKeptSequences; ++k) {
         std::uint8_t* out = slot.DvData.data() + k * kKeptBytesPerSequence;
         const std::size_t from = std::size_t(k) * kDvSequenceSize;
-        const std::size_t available = frame.size() > from ? std::min<std::size_t>(frame.size() - from, kKeptBytesPerSequence) : 0;
+        const std::size_t available =
+            frame.size() > from ? std::min<std::size_t>(frame.size() - from, kKeptBytesPerSequence) : 0;
         if (available > 0)
             std::memcpy(out, frame.data() + from, available);
         std::memset(out + available, 0xFF, kKeptBytesPerSequence - available);

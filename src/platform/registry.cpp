@@ -34,17 +34,14 @@ QString JoinNames(const std::vector<QString>& names)
 
 } // namespace
 
-Registry::Registry(QString folder, RegRoot root)
-    : m_folder(std::move(folder))
-    , m_root(root)
-{
-}
+Registry::Registry(QString folder, RegRoot root) : m_folder(std::move(folder)), m_root(root) {}
 
 Registry::~Registry() = default;
 
 QString Registry::DefaultFolder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/camtrove");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/camtrove");
 }
 
 QString Registry::FileNameOf(RegRoot root)

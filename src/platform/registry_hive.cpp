@@ -27,18 +27,17 @@ RegistryDamageHandler& DamageHandler()
 
 void SetRegistryDamageHandler(RegistryDamageHandler handler)
 {
-    DamageHandler() = handler ? std::move(handler) : [](const QString& message) { qWarning().noquote() << message; };
+    DamageHandler() =
+        handler ? std::move(handler) : [](const QString& message) { qWarning().noquote() << message; };
 }
 
-RegistryHive::RegistryHive(QString filePath, RegRoot root)
-    : m_filePath(std::move(filePath))
-    , m_root(root)
-{
-}
+RegistryHive::RegistryHive(QString filePath, RegRoot root) : m_filePath(std::move(filePath)), m_root(root) {}
 
 RegistryHive::FileIdentity RegistryHive::CurrentIdentity() const
 {
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (::stat(QFile::encodeName(m_filePath).constData(), &st) != 0)
         return {};
     return FileIdentity{true, static_cast<long long>(st.st_ino), static_cast<long long>(st.st_size),
@@ -68,7 +67,8 @@ void RegistryHive::Refresh(bool force)
     if (!file.open(QIODevice::ReadOnly)) {
         // Unreadable is not damaged: keep the file and refuse to write over it.
         m_damagedInPlace = true;
-        DamageHandler()(QStringLiteral("The registry file \"%1\" cannot be read; it is left as it is.").arg(m_filePath));
+        DamageHandler()(
+            QStringLiteral("The registry file \"%1\" cannot be read; it is left as it is.").arg(m_filePath));
         return;
     }
     const QByteArray text = file.readAll();
@@ -76,8 +76,9 @@ void RegistryHive::Refresh(bool force)
     if (const auto error = ParseRegistry(text, m_tree)) {
         m_tree.values.clear();
         m_tree.subkeys.clear();
-        SetAsideDamagedFile(error->line > 0 ? QStringLiteral("line %1: %2").arg(error->line).arg(error->message)
-                                            : error->message);
+        SetAsideDamagedFile(error->line > 0
+                                ? QStringLiteral("line %1: %2").arg(error->line).arg(error->message)
+                                : error->message);
     }
 }
 
@@ -88,14 +89,16 @@ void RegistryHive::SetAsideDamagedFile(const QString& reason)
         aside = m_filePath + QStringLiteral(".damaged.%1").arg(n);
     if (QFile::rename(m_filePath, aside)) {
         m_loaded = CurrentIdentity();
-        DamageHandler()(QStringLiteral("The registry file \"%1\" is damaged (%2); it was kept as \"%3\" and the "
-                                       "store starts empty.")
-                            .arg(m_filePath, reason, aside));
+        DamageHandler()(
+            QStringLiteral("The registry file \"%1\" is damaged (%2); it was kept as \"%3\" and the "
+                           "store starts empty.")
+                .arg(m_filePath, reason, aside));
     } else {
         m_damagedInPlace = true;
-        DamageHandler()(QStringLiteral("The registry file \"%1\" is damaged (%2) and could not be set aside; it is "
-                                       "read as empty and left as it is.")
-                            .arg(m_filePath, reason));
+        DamageHandler()(
+            QStringLiteral("The registry file \"%1\" is damaged (%2) and could not be set aside; it is "
+                           "read as empty and left as it is.")
+                .arg(m_filePath, reason));
     }
 }
 

@@ -21,7 +21,8 @@ QString Quote(const QString& text)
             out += QStringLiteral("\\n");
         else if (u == u'\t')
             out += QStringLiteral("\\t");
-        else if (u < 0x20 || u == 0x7f || c.isSurrogate()) // surrogates are escaped so a lone one survives UTF-8
+        else if (u < 0x20 || u == 0x7f ||
+                 c.isSurrogate()) // surrogates are escaped so a lone one survives UTF-8
             out += QStringLiteral("\\u%1").arg(unsigned(u), 4, 16, QLatin1Char('0'));
         else
             out += c;
@@ -112,11 +113,21 @@ std::optional<QString> Unquote(const QString& line, qsizetype& pos)
             return std::nullopt;
         const QChar e = line[pos++];
         switch (e.unicode()) {
-        case u'\\': out += QLatin1Char('\\'); break;
-        case u'"': out += QLatin1Char('"'); break;
-        case u'r': out += QLatin1Char('\r'); break;
-        case u'n': out += QLatin1Char('\n'); break;
-        case u't': out += QLatin1Char('\t'); break;
+        case u'\\':
+            out += QLatin1Char('\\');
+            break;
+        case u'"':
+            out += QLatin1Char('"');
+            break;
+        case u'r':
+            out += QLatin1Char('\r');
+            break;
+        case u'n':
+            out += QLatin1Char('\n');
+            break;
+        case u't':
+            out += QLatin1Char('\t');
+            break;
         case u'u': {
             bool ok = false;
             const uint code = line.mid(pos, 4).toUInt(&ok, 16);

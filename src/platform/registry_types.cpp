@@ -102,8 +102,9 @@ bool IsValidKeyName(const QString& keyName)
 {
     if (keyName.isEmpty())
         return false;
-    return std::none_of(keyName.begin(), keyName.end(),
-                        [](QChar c) { return c == QLatin1Char('\\') || c.unicode() < 0x20 || c.unicode() == 0x7f; });
+    return std::none_of(keyName.begin(), keyName.end(), [](QChar c) {
+        return c == QLatin1Char('\\') || c.unicode() < 0x20 || c.unicode() == 0x7f;
+    });
 }
 
 } // namespace camtrove::platform

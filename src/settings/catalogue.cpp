@@ -1,10 +1,9 @@
 #include "settings/catalogue.h"
 
+#include "platform/registry.h"
 #include "settings/ini_file.h"
 #include "settings/parameter_section.h"
 #include "settings/store_mode.h"
-
-#include "platform/registry.h"
 
 #include <QFileInfo>
 
@@ -38,8 +37,7 @@ TincrustRec DefaultIncrustRec()
 }
 
 PreferenceCatalogue::PreferenceCatalogue(TStoreLocation location, TUserFolders folders)
-    : m_folders(std::move(folders))
-    , m_list(CatalogueSignature(), std::move(location))
+    : m_folders(std::move(folders)), m_list(CatalogueSignature(), std::move(location))
 {
 }
 
@@ -111,30 +109,44 @@ void PreferenceCatalogue::CreateParameters()
     IncrustRec = &m_list.Create<TincrustRecParameter>(QString::fromUtf8("IncrustRec"), DefaultIncrustRec());
     DureeIncruster = &m_list.Create<TIntegerParameter>(QString::fromUtf8("Durée Incruster"), std::int32_t(5));
     WhenIncrust = &m_list.Create<TWhenIncrustParameter>(QString::fromUtf8("When Incrust"), std::uint8_t(0));
-    NoDatecode = &m_list.Create<TWideStringParameter>(QString::fromUtf8("No Datecode"), QString::fromUtf16(u"N/A"));
+    NoDatecode =
+        &m_list.Create<TWideStringParameter>(QString::fromUtf8("No Datecode"), QString::fromUtf16(u"N/A"));
     TimeDifference = &m_list.Create<TRealParameter>(QString::fromUtf8("Time difference"), 0.0);
     DecalageAvance = &m_list.Create<TBooleanParameter>(QString::fromUtf8("Décalage avancé"), false);
-    ExtensionDesImages = &m_list.Create<TIntegerParameter>(QString::fromUtf8("Extension des images"), std::int32_t(0));
+    ExtensionDesImages =
+        &m_list.Create<TIntegerParameter>(QString::fromUtf8("Extension des images"), std::int32_t(0));
     JpegQuality = &m_list.Create<TIntegerParameter>(QString::fromUtf8("Jpeg quality"), std::int32_t(50));
     VersionWmv = &m_list.Create<TIntegerParameter>(QString::fromUtf8("Version wmv"), std::int32_t(2));
-    ValeurIntervallometre = &m_list.Create<TIntegerParameter>(QString::fromUtf8("Valeur Intervallomètre"), std::int32_t(10));
-    UnitesIntervallometre = &m_list.Create<TIntegerParameter>(QString::fromUtf8("Unités Intervallomètre"), std::int32_t(0));
+    ValeurIntervallometre =
+        &m_list.Create<TIntegerParameter>(QString::fromUtf8("Valeur Intervallomètre"), std::int32_t(10));
+    UnitesIntervallometre =
+        &m_list.Create<TIntegerParameter>(QString::fromUtf8("Unités Intervallomètre"), std::int32_t(0));
     ActivePanel = &m_list.Create<TframeNumberParameter>(QString::fromUtf8("Active panel"), std::uint8_t(0));
     AspectRatio = &m_list.Create<TAspectRatioParameter>(QString::fromUtf8("Aspect ratio"), std::uint8_t(0));
     WideScreen = &m_list.Create<TBooleanParameter>(QString::fromUtf8("WideScreen"), false);
     PluginsDir = &m_list.Create<TWideStringParameter>(QString::fromUtf8("Plugins Dir"), PluginsDirDefault());
-    VideoDirectory = &m_list.Create<TWideStringParameter>(QString::fromUtf8("Video Directory"), ShellFolderDefault(m_folders.videos));
-    VideoRacine = &m_list.Create<TWideStringParameter>(QString::fromUtf8("Video Racine"), QString::fromUtf16(u"Video"));
-    ImageDirectory = &m_list.Create<TWideStringParameter>(QString::fromUtf8("Image Directory"), ShellFolderDefault(m_folders.pictures));
-    ImageRacine = &m_list.Create<TWideStringParameter>(QString::fromUtf8("Image Racine"), QString::fromUtf16(u"Image"));
+    VideoDirectory = &m_list.Create<TWideStringParameter>(QString::fromUtf8("Video Directory"),
+                                                          ShellFolderDefault(m_folders.videos));
+    VideoRacine =
+        &m_list.Create<TWideStringParameter>(QString::fromUtf8("Video Racine"), QString::fromUtf16(u"Video"));
+    ImageDirectory = &m_list.Create<TWideStringParameter>(QString::fromUtf8("Image Directory"),
+                                                          ShellFolderDefault(m_folders.pictures));
+    ImageRacine =
+        &m_list.Create<TWideStringParameter>(QString::fromUtf8("Image Racine"), QString::fromUtf16(u"Image"));
     Reeltrak = &m_list.Create<TWideStringParameter>(QString::fromUtf8("Reeltrak"), ReeltrakDefault());
-    SourceVideo = &m_list.Create<TWideStringParameter>(QString::fromUtf8("Source video"), QString::fromUtf16(u"N/A"));
-    AudioSource = &m_list.Create<TWideStringParameter>(QString::fromUtf8("Audio source"), QString::fromUtf16(u"N/A"));
-    CaptureFormat = &m_list.Create<TFormatCaptureParameter>(QString::fromUtf8("Capture Format"), std::uint8_t(10));
+    SourceVideo =
+        &m_list.Create<TWideStringParameter>(QString::fromUtf8("Source video"), QString::fromUtf16(u"N/A"));
+    AudioSource =
+        &m_list.Create<TWideStringParameter>(QString::fromUtf8("Audio source"), QString::fromUtf16(u"N/A"));
+    CaptureFormat =
+        &m_list.Create<TFormatCaptureParameter>(QString::fromUtf8("Capture Format"), std::uint8_t(10));
     AudioType = &m_list.Create<TWideStringParameter>(QString::fromUtf8("Audio Type"), QString());
-    SoundCardEntry = &m_list.Create<TWideStringParameter>(QString::fromUtf8("Sound Card Entry"), QString::fromUtf16(u"Line In"));
-    ProfilWindowsMedia = &m_list.Create<TWideStringParameter>(QString::fromUtf8("Profil Windows media"), QString::fromUtf16(u"N/A"));
-    PreferredWmvProfile = &m_list.Create<TWideStringParameter>(QString::fromUtf8("Preferred  wmv profile"), QString());
+    SoundCardEntry = &m_list.Create<TWideStringParameter>(QString::fromUtf8("Sound Card Entry"),
+                                                          QString::fromUtf16(u"Line In"));
+    ProfilWindowsMedia = &m_list.Create<TWideStringParameter>(QString::fromUtf8("Profil Windows media"),
+                                                              QString::fromUtf16(u"N/A"));
+    PreferredWmvProfile =
+        &m_list.Create<TWideStringParameter>(QString::fromUtf8("Preferred  wmv profile"), QString());
     DefaultProfile = &m_list.Create<TBooleanParameter>(QString::fromUtf8("Default Profile"), true);
     DivxFavori = &m_list.Create<TWideStringParameter>(QString::fromUtf8("Divx favori"), QString());
     WantMp3 = &m_list.Create<TBooleanParameter>(QString::fromUtf8("Want Mp3"), true);
@@ -142,28 +154,35 @@ void PreferenceCatalogue::CreateParameters()
     GarderFormatDV = &m_list.Create<TBooleanParameter>(QString::fromUtf8("Garder Format DV"), false);
     DemiTaille = &m_list.Create<TBooleanParameter>(QString::fromUtf8("Demi Taille"), true);
     Notifier = &m_list.Create<TBooleanParameter>(QString::fromUtf8("Notifier"), true);
-    InternalDeinterlacer = &m_list.Create<TBooleanParameter>(QString::fromUtf8("Internal Deinterlacer"), true);
+    InternalDeinterlacer =
+        &m_list.Create<TBooleanParameter>(QString::fromUtf8("Internal Deinterlacer"), true);
     EcranGauche = &m_list.Create<TBooleanParameter>(QString::fromUtf8("EcranGauche"), true);
     PreviewLocked = &m_list.Create<TBooleanParameter>(QString::fromUtf8("Preview Locked"), true);
-    ActiverSuperposition = &m_list.Create<TBooleanParameter>(QString::fromUtf8("Activer Superposition"), true);
+    ActiverSuperposition =
+        &m_list.Create<TBooleanParameter>(QString::fromUtf8("Activer Superposition"), true);
     WantIncrust = &m_list.Create<TBooleanParameter>(QString::fromUtf8("Want Incrust"), false);
     WantVertFlip = &m_list.Create<TBooleanParameter>(QString::fromUtf8("Want vert Flip"), false);
     WantHorzFlip = &m_list.Create<TBooleanParameter>(QString::fromUtf8("Want Horz flip"), false);
     WantWidescreen = &m_list.Create<TBooleanParameter>(QString::fromUtf8("Want Widescreen"), false);
     WantVideoSource = &m_list.Create<TWideStringParameter>(QString::fromUtf8("Want video source"), QString());
     WantAudioSource = &m_list.Create<TWideStringParameter>(QString::fromUtf8("Want audio source"), QString());
-    WantFormatCapture = &m_list.Create<TWideStringParameter>(QString::fromUtf8("Want Format capture"), QString());
-    RaccourcisSort = &m_list.Create<TRaccourcisSortParameter>(QString::fromUtf8("Raccourcis Sort"), std::uint8_t(0));
+    WantFormatCapture =
+        &m_list.Create<TWideStringParameter>(QString::fromUtf8("Want Format capture"), QString());
+    RaccourcisSort =
+        &m_list.Create<TRaccourcisSortParameter>(QString::fromUtf8("Raccourcis Sort"), std::uint8_t(0));
     FullscreenOn = &m_list.Create<TBooleanParameter>(QString::fromUtf8("Fullscreen On"), false);
     ReducedOn = &m_list.Create<TBooleanParameter>(QString::fromUtf8("Reduced on"), false);
     MuteOn = &m_list.Create<TBooleanParameter>(QString::fromUtf8("Mute On"), true);
-    StopperCameraDV1EnQuittant = &m_list.Create<TBooleanParameter>(QString::fromUtf8("Stopper camera DV 1 en quittant"), true);
-    StopperCameraDV2EnQuittant = &m_list.Create<TBooleanParameter>(QString::fromUtf8("Stopper camera DV 2 en quittant"), true);
+    StopperCameraDV1EnQuittant =
+        &m_list.Create<TBooleanParameter>(QString::fromUtf8("Stopper camera DV 1 en quittant"), true);
+    StopperCameraDV2EnQuittant =
+        &m_list.Create<TBooleanParameter>(QString::fromUtf8("Stopper camera DV 2 en quittant"), true);
     VideoDate = &m_list.Create<TBooleanParameter>(QString::fromUtf8("Video Date"), true);
     ImageDate = &m_list.Create<TBooleanParameter>(QString::fromUtf8("Image date"), false);
     ShowVideoPilotDV = &m_list.Create<TBooleanParameter>(QString::fromUtf8("Show Video Pilot DV"), true);
     ShowAudioPilotDV = &m_list.Create<TBooleanParameter>(QString::fromUtf8("Show Audio Pilot DV"), true);
-    SavePreferencesWhenQuit = &m_list.Create<TBooleanParameter>(QString::fromUtf8("Save preferences when quit"), true);
+    SavePreferencesWhenQuit =
+        &m_list.Create<TBooleanParameter>(QString::fromUtf8("Save preferences when quit"), true);
     ConfirmerImage = &m_list.Create<TBooleanParameter>(QString::fromUtf8("Confirmer Image"), true);
     ConfirmerVideo = &m_list.Create<TBooleanParameter>(QString::fromUtf8("Confirmer Video"), true);
     Mpeg2RatioNormal = &m_list.Create<TBooleanParameter>(QString::fromUtf8("Mpeg2 Ratio Normal"), true);
@@ -171,7 +190,8 @@ void PreferenceCatalogue::CreateParameters()
     DVDemiSiDivX = &m_list.Create<TBooleanParameter>(QString::fromUtf8("DV demi si DivX"), true);
     Beeps = &m_list.Create<TBooleanParameter>(QString::fromUtf8("Beeps"), false);
     SourcesExclues = &m_list.Create<TWideStringParameter>(QString::fromUtf8("Sources Exclues"), QString());
-    VideoInputSelect = &m_list.Create<TIntegerParameter>(QString::fromUtf8("Video Input Select"), std::int32_t(-1));
+    VideoInputSelect =
+        &m_list.Create<TIntegerParameter>(QString::fromUtf8("Video Input Select"), std::int32_t(-1));
     FreezePreview = &m_list.Create<TBooleanParameter>(QString::fromUtf8("Freeze Preview"), false);
     FreezeCapture = &m_list.Create<TBooleanParameter>(QString::fromUtf8("Freeze Capture"), false);
 }

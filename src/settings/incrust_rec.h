@@ -12,7 +12,7 @@ namespace camtrove::settings {
 struct TfontRecord
 {
     QString FontName;
-    std::int32_t FontSize = 0; // points
+    std::int32_t FontSize = 0;   // points
     std::uint32_t FontColor = 0; // 0x00BBGGRR
     bool Bold = false;
     bool Italic = false;

@@ -43,8 +43,7 @@ QStringList ExtractSection(QStringList& lines, const QString& header, qsizetype*
 } // namespace
 
 TIniPreferencesMan::TIniPreferencesMan(QString fileName, QString parameterSection)
-    : m_fileName(std::move(fileName))
-    , m_parameterSection(std::move(parameterSection))
+    : m_fileName(std::move(fileName)), m_parameterSection(std::move(parameterSection))
 {
     const auto lines = ReadIniFile(m_fileName);
     if (lines) {
@@ -121,7 +120,8 @@ std::optional<qsizetype> TIniPreferencesMan::FindValueLine(const QString& name) 
         return std::nullopt;
     const qsizetype end = SectionEnd(header);
     for (qsizetype i = header + 1; i < end; ++i) {
-        if (m_lines[i].contains(QLatin1Char('=')) && NameOf(m_lines[i]).compare(name, Qt::CaseInsensitive) == 0)
+        if (m_lines[i].contains(QLatin1Char('=')) &&
+            NameOf(m_lines[i]).compare(name, Qt::CaseInsensitive) == 0)
             return i;
     }
     return std::nullopt;

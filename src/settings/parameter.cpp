@@ -4,11 +4,7 @@
 
 namespace camtrove::settings {
 
-TParameter::TParameter(QString key, TparameterList& owner)
-    : m_key(std::move(key))
-    , m_owner(owner)
-{
-}
+TParameter::TParameter(QString key, TparameterList& owner) : m_key(std::move(key)), m_owner(owner) {}
 
 TReadPreferences& TParameter::Reader() const
 {
@@ -85,8 +81,7 @@ void TOrdinalParameter::Save()
 }
 
 TparameterList::TparameterList(QString signature, TStoreLocation location)
-    : m_signature(std::move(signature))
-    , m_location(std::move(location))
+    : m_signature(std::move(signature)), m_location(std::move(location))
 {
 }
 

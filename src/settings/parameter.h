@@ -45,14 +45,11 @@ private:
     TparameterList& m_owner;
 };
 
-template <typename T>
-class TTypedParameter : public TParameter
+template <typename T> class TTypedParameter : public TParameter
 {
 public:
     TTypedParameter(QString key, T defaultValue, TparameterList& owner)
-        : TParameter(std::move(key), owner)
-        , value(defaultValue)
-        , m_default(std::move(defaultValue))
+        : TParameter(std::move(key), owner), value(defaultValue), m_default(std::move(defaultValue))
     {
     }
     [[nodiscard]] const T& DefaultValue() const { return m_default; }
@@ -171,8 +168,7 @@ public:
     TparameterList& operator=(const TparameterList&) = delete;
 
     // Creates a parameter with its default, appended to the list, which owns it.
-    template <typename P, typename D>
-    P& Create(const QString& key, D defaultValue)
+    template <typename P, typename D> P& Create(const QString& key, D defaultValue)
     {
         auto parameter = std::make_unique<P>(key, std::move(defaultValue), *this);
         P& ref = *parameter;

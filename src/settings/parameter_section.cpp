@@ -4,7 +4,8 @@
 
 namespace camtrove::settings {
 
-std::optional<qsizetype> FindParameterLine(const QStringList& lines, const QString& header, const QString& key)
+std::optional<qsizetype> FindParameterLine(const QStringList& lines, const QString& header,
+                                           const QString& key)
 {
     QString section;
     for (qsizetype i = 0; i < lines.size(); ++i) {

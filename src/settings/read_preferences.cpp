@@ -21,9 +21,8 @@ QString Name(const char16_t* subKey)
 } // namespace
 
 TReadPreferences::TReadPreferences(QString keyPath, TSavePreferences mode, const TStoreLocation& location)
-    : m_keyPath(std::move(keyPath))
-    , m_sectionHeader(QLatin1Char('[') + m_keyPath + QLatin1Char(']'))
-    , m_mode(mode)
+    : m_keyPath(std::move(keyPath)), m_sectionHeader(QLatin1Char('[') + m_keyPath + QLatin1Char(']')),
+      m_mode(mode)
 {
     if (m_mode == spRegistre) {
         m_registry = std::make_unique<platform::Registry>(location.registryFolder);
@@ -109,8 +108,7 @@ QString TReadPreferences::ReadWideString(const QString& key, const QString& defa
     return defaultValue;
 }
 
-template <typename Fill>
-bool TReadPreferences::InRegistrySubkey(const QString& key, Fill fill)
+template <typename Fill> bool TReadPreferences::InRegistrySubkey(const QString& key, Fill fill)
 {
     const QString remembered = m_registry->CurrentPath();
     if (!m_registry->OpenKey(key, false))
@@ -129,7 +127,8 @@ TfontRecord TReadPreferences::ReadFontFields(const QString& key, const TfontReco
     TfontRecord r;
     r.FontName = ReadWideString(name(ik::FontName), d.FontName);
     r.FontSize = ReadInteger(name(ik::FontSize), d.FontSize);
-    r.FontColor = static_cast<std::uint32_t>(ReadInteger(name(ik::FontColor), static_cast<std::int32_t>(d.FontColor)));
+    r.FontColor =
+        static_cast<std::uint32_t>(ReadInteger(name(ik::FontColor), static_cast<std::int32_t>(d.FontColor)));
     r.Bold = ReadBoolean(name(ik::FontBold), d.Bold);
     r.Italic = ReadBoolean(name(ik::FontItalic), d.Italic);
     r.Underline = ReadBoolean(name(ik::FontUnderline), d.Underline);
@@ -167,8 +166,8 @@ TincrustRec TReadPreferences::ReadIncrustRec(const QString& key, const TincrustR
         r.BorderSize = ReadInteger(name(ik::BorderSize), d.BorderSize);
         r.WhatIncrust = static_cast<std::uint8_t>(ReadInteger(name(ik::WhatIncrust), d.WhatIncrust));
         r.Alignment = static_cast<std::uint8_t>(ReadInteger(name(ik::Alignment), d.Alignment));
-        r.BorderColor =
-            static_cast<std::uint32_t>(ReadInteger(name(ik::BorderColor), static_cast<std::int32_t>(d.BorderColor)));
+        r.BorderColor = static_cast<std::uint32_t>(
+            ReadInteger(name(ik::BorderColor), static_cast<std::int32_t>(d.BorderColor)));
         r.Xpos = ReadInteger(name(ik::Xpos), d.Xpos);
         r.Ypos = ReadInteger(name(ik::Ypos), d.Ypos);
     };

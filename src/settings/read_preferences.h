@@ -3,11 +3,10 @@
 // Reads never fail outward: a value missing or of the wrong form gives its default (in the ini
 // file, numbers that do not parse give 0).
 
+#include "platform/registry.h"
 #include "settings/incrust_rec.h"
 #include "settings/save_preferences.h"
 #include "settings/store_location.h"
-
-#include "platform/registry.h"
 
 #include <QString>
 #include <QStringList>
@@ -34,8 +33,7 @@ public:
 private:
     [[nodiscard]] std::optional<QString> IniValue(const QString& key) const;
     // Reads a record's fields inside subkey key of the registry, then reopens the key it left.
-    template <typename Fill>
-    [[nodiscard]] bool InRegistrySubkey(const QString& key, Fill fill);
+    template <typename Fill> [[nodiscard]] bool InRegistrySubkey(const QString& key, Fill fill);
     [[nodiscard]] TfontRecord ReadFontFields(const QString& key, const TfontRecord& defaultValue);
 
     QString m_keyPath;

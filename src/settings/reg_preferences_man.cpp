@@ -5,15 +5,15 @@
 namespace camtrove::settings {
 
 TRegPreferencesMan::TRegPreferencesMan(const QString& registryFolder, QString rootPath, bool create)
-    : m_registry(registryFolder)
-    , m_rootPath(std::move(rootPath))
+    : m_registry(registryFolder), m_rootPath(std::move(rootPath))
 {
     m_open = Open(QString(), create);
 }
 
 bool TRegPreferencesMan::Open(const QString& path, bool create)
 {
-    const QString full = QLatin1Char('\\') + m_rootPath + (path.isEmpty() ? QString() : QLatin1Char('\\') + path);
+    const QString full =
+        QLatin1Char('\\') + m_rootPath + (path.isEmpty() ? QString() : QLatin1Char('\\') + path);
     return m_registry.OpenKey(full, create);
 }
 
@@ -52,8 +52,8 @@ bool TRegPreferencesMan::CloseKey()
 
 bool TRegPreferencesMan::WriteString(const QString& name, const QString& value)
 {
-    return m_open
-        && m_registry.WriteData(name, platform::REG_SZ, platform::Registry::Utf16Bytes(value) + QByteArray(1, '\0'));
+    return m_open && m_registry.WriteData(name, platform::REG_SZ,
+                                          platform::Registry::Utf16Bytes(value) + QByteArray(1, '\0'));
 }
 
 bool TRegPreferencesMan::ReadString(const QString& name, QString& value)

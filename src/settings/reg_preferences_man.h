@@ -1,9 +1,8 @@
 #pragma once
 // The component's store in the registry: values under HKEY_CURRENT_USER\<root path>\<path>.
 
-#include "settings/preferences_man.h"
-
 #include "platform/registry.h"
+#include "settings/preferences_man.h"
 
 namespace camtrove::settings {
 

@@ -12,7 +12,10 @@ struct TStoreLocation
     QString exeName;        // full path of the running executable, written under "ExeName"
     QString registryFolder; // folder of the registry store's files
 
-    [[nodiscard]] QString IniFilePath(const QString& titre) const { return exeDir + titre + QStringLiteral(".ini"); }
+    [[nodiscard]] QString IniFilePath(const QString& titre) const
+    {
+        return exeDir + titre + QStringLiteral(".ini");
+    }
 };
 
 // The running program's location: its own folder and path, the default registry folder.

@@ -1,9 +1,8 @@
 #include "settings/vesk_preferences.h"
 
+#include "platform/registry.h"
 #include "settings/ini_preferences_man.h"
 #include "settings/reg_preferences_man.h"
-
-#include "platform/registry.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -11,8 +10,7 @@
 namespace camtrove::settings {
 
 TVeskPreferences::TVeskPreferences(TStoreLocation location)
-    : m_location(std::move(location))
-    , m_store(std::make_unique<TNonePreferencesMan>())
+    : m_location(std::move(location)), m_store(std::make_unique<TNonePreferencesMan>())
 {
 }
 
@@ -56,7 +54,8 @@ void TVeskPreferences::ApplyMode(TSavePreferences mode)
         m_store = std::make_unique<TRegPreferencesMan>(m_location.registryFolder, RegistryKey(), true);
         break;
     case spPortable:
-        m_store = std::make_unique<TIniPreferencesMan>(IniFileName(), QLatin1Char('[') + kKeyPath + QLatin1Char(']'));
+        m_store = std::make_unique<TIniPreferencesMan>(IniFileName(),
+                                                       QLatin1Char('[') + kKeyPath + QLatin1Char(']'));
         break;
     case spNone:
         m_store = std::make_unique<TNonePreferencesMan>();
@@ -121,8 +120,8 @@ bool TVeskPreferences::SavePreferences()
     m_store->GoToRoot();
     bool ok = m_store->WriteString(QStringLiteral("Version"), version);
     ok = m_store->WriteString(QStringLiteral("Last saving"),
-                              FormatDateTime(QStringLiteral("yyyy/mm/dd hh:mm:ss"), clock()))
-        && ok;
+                              FormatDateTime(QStringLiteral("yyyy/mm/dd hh:mm:ss"), clock())) &&
+         ok;
     ok = m_store->WriteString(QStringLiteral("ExeName"), m_location.exeName) && ok;
     if (OnSavePrefs)
         OnSavePrefs(*this);
@@ -164,10 +163,10 @@ TRect TVeskPreferences::ReadRect(const QString& name, const TRect& defaultValue)
     if (m_mode == spNone || !m_store->OpenKey(name, false))
         return defaultValue;
     TRect rect;
-    const bool all = m_store->ReadInteger(QStringLiteral("Top"), rect.Top)
-        & m_store->ReadInteger(QStringLiteral("Left"), rect.Left)
-        & m_store->ReadInteger(QStringLiteral("Right"), rect.Right)
-        & m_store->ReadInteger(QStringLiteral("Bottom"), rect.Bottom);
+    const bool all = m_store->ReadInteger(QStringLiteral("Top"), rect.Top) &
+                     m_store->ReadInteger(QStringLiteral("Left"), rect.Left) &
+                     m_store->ReadInteger(QStringLiteral("Right"), rect.Right) &
+                     m_store->ReadInteger(QStringLiteral("Bottom"), rect.Bottom);
     m_store->CloseKey();
     return all ? rect : defaultValue;
 }
@@ -191,10 +190,10 @@ bool TVeskPreferences::WriteRect(const QString& name, const TRect& value)
 {
     if (m_mode == spNone || !m_store->OpenKey(name, true))
         return false;
-    const bool ok = m_store->WriteInteger(QStringLiteral("Left"), value.Left)
-        && m_store->WriteInteger(QStringLiteral("Top"), value.Top)
-        && m_store->WriteInteger(QStringLiteral("Right"), value.Right)
-        && m_store->WriteInteger(QStringLiteral("Bottom"), value.Bottom);
+    const bool ok = m_store->WriteInteger(QStringLiteral("Left"), value.Left) &&
+                    m_store->WriteInteger(QStringLiteral("Top"), value.Top) &&
+                    m_store->WriteInteger(QStringLiteral("Right"), value.Right) &&
+                    m_store->WriteInteger(QStringLiteral("Bottom"), value.Bottom);
     m_store->CloseKey();
     return ok;
 }

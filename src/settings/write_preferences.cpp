@@ -19,10 +19,8 @@ QString Name(const char16_t* subKey)
 } // namespace
 
 TWritePreferences::TWritePreferences(QString keyPath, TSavePreferences mode, const TStoreLocation& location)
-    : m_keyPath(std::move(keyPath))
-    , m_sectionHeader(QLatin1Char('[') + m_keyPath + QLatin1Char(']'))
-    , m_mode(mode)
-    , m_iniPath(location.IniFilePath(kTitre))
+    : m_keyPath(std::move(keyPath)), m_sectionHeader(QLatin1Char('[') + m_keyPath + QLatin1Char(']')),
+      m_mode(mode), m_iniPath(location.IniFilePath(kTitre))
 {
     if (m_mode == spRegistre) {
         m_registry = std::make_unique<platform::Registry>(location.registryFolder);
@@ -37,7 +35,8 @@ TWritePreferences::TWritePreferences(QString keyPath, TSavePreferences mode, con
     }
 }
 
-void TWritePreferences::Store(const QString& key, const QString& iniText, const std::function<bool()>& registryWrite)
+void TWritePreferences::Store(const QString& key, const QString& iniText,
+                              const std::function<bool()>& registryWrite)
 {
     if (m_mode == spRegistre) {
         if (!m_keyOpen || !registryWrite())
@@ -69,13 +68,11 @@ void TWritePreferences::WriteReal(const QString& key, double value)
 
 void TWritePreferences::WriteWideString(const QString& key, const QString& value)
 {
-    Store(key, EncodeIniText(value), [&] {
-        return m_registry->WriteString(key, value.isEmpty() ? QStringLiteral("#@vide§#") : value);
-    });
+    Store(key, EncodeIniText(value),
+          [&] { return m_registry->WriteString(key, value.isEmpty() ? QStringLiteral("#@vide§#") : value); });
 }
 
-template <typename Fill>
-void TWritePreferences::InRegistrySubkey(const QString& key, Fill fill)
+template <typename Fill> void TWritePreferences::InRegistrySubkey(const QString& key, Fill fill)
 {
     if (!m_keyOpen) {
         m_failed = true;
@@ -95,7 +92,9 @@ void TWritePreferences::WriteFontRecord(const QString& key, const TfontRecord& r
 {
     const bool ini = m_mode == spPortable;
     auto fill = [&] {
-        auto name = [&](const char16_t* sub) { return ini ? key + QLatin1Char('\\') + Name(sub) : Name(sub); };
+        auto name = [&](const char16_t* sub) {
+            return ini ? key + QLatin1Char('\\') + Name(sub) : Name(sub);
+        };
         WriteWideString(name(ik::FontName), r.FontName);
         WriteInteger(name(ik::FontSize), r.FontSize);
         WriteInteger(name(ik::FontColor), static_cast<std::int32_t>(r.FontColor));
@@ -114,7 +113,9 @@ void TWritePreferences::WriteIncrustRec(const QString& key, const TincrustRec& r
 {
     const bool ini = m_mode == spPortable;
     auto fill = [&] {
-        auto name = [&](const char16_t* sub) { return ini ? key + QLatin1Char('\\') + Name(sub) : Name(sub); };
+        auto name = [&](const char16_t* sub) {
+            return ini ? key + QLatin1Char('\\') + Name(sub) : Name(sub);
+        };
         WriteWideString(name(ik::Incrust1), r.Incrust1);
         WriteWideString(name(ik::Incrust2), r.Incrust2);
         WriteWideString(name(ik::FormatDate1), r.FormatDate1);

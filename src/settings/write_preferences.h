@@ -3,11 +3,10 @@
 // Each write swallows its own error (the value is not stored and the save goes on); Failed()
 // tells the caller afterwards. In mode 1 the lines reach the file only at Commit().
 
+#include "platform/registry.h"
 #include "settings/incrust_rec.h"
 #include "settings/save_preferences.h"
 #include "settings/store_location.h"
-
-#include "platform/registry.h"
 
 #include <QString>
 #include <QStringList>
@@ -36,8 +35,7 @@ public:
 
 private:
     void Store(const QString& key, const QString& iniText, const std::function<bool()>& registryWrite);
-    template <typename Fill>
-    void InRegistrySubkey(const QString& key, Fill fill);
+    template <typename Fill> void InRegistrySubkey(const QString& key, Fill fill);
 
     QString m_keyPath;
     QString m_sectionHeader;

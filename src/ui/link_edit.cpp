@@ -148,7 +148,8 @@ void TLinkEdit::Render()
         while (position < end) {
             if (nextBreak < breaks.size() && breaks[nextBreak] == position) {
                 ++nextBreak;
-                cursor.insertBlock(BlockFormat(m_parsed.paragraphAlignments.value(nextBreak, m_alignment)), format);
+                cursor.insertBlock(BlockFormat(m_parsed.paragraphAlignments.value(nextBreak, m_alignment)),
+                                   format);
                 position += 2;
                 continue;
             }

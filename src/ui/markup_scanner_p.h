@@ -21,8 +21,7 @@ struct MarkupTag
 // Walks the markup once. The visitor receives Character(QChar) for every character outside tags,
 // LiteralLessThan() for every "<" met inside a tag (it shows as a "<" and is not part of the tag),
 // and Tag(text, closed) at every ">" and, with closed false, at the end for a tag left open.
-template <typename Visitor>
-void ScanMarkup(const QString& markup, Visitor& visitor)
+template <typename Visitor> void ScanMarkup(const QString& markup, Visitor& visitor)
 {
     bool inTag = false;
     QString tagText;

@@ -14,7 +14,8 @@ const QString kText = QStringLiteral(
     "<br><size 10><i>Do you want to save your preferences and find them again on next start?<br><br>"
     "Click on your choice:</i><br><br>* either to save them in the registry (normal mode).<br>"
     "* either to save them in an ini-file (portable mode).<br>* either not to save them. In the last "
-    "case, all preferences will be lost, and the default values will be loaded on the next start.<br></size>");
+    "case, all preferences will be lost, and the default values will be loaded on the next "
+    "start.<br></size>");
 
 const QString kNormalHint =
     QStringLiteral("Save the Preferences in the registry.\r\nIf an ini file existed, it will be deleted.");
@@ -24,7 +25,10 @@ const QString kAucunHint = QStringLiteral("Exit without saving the preferences.\
                                           "ini-file or in the registry,\r\nthey will be deleted.");
 
 // Qt tooltips break lines at a line feed alone.
-QString AsToolTip(QString hint) { return hint.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
+QString AsToolTip(QString hint)
+{
+    return hint.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
 
 } // namespace
 
@@ -44,7 +48,8 @@ TSavePrefsForm::TSavePrefsForm(QWidget* parent) : QDialog(parent)
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     m_normalBtn = AddModeButton("NormalBtn", QStringLiteral("Normal"), kNormalHint, settings::spRegistre);
-    m_portableBtn = AddModeButton("PortableBtn", QStringLiteral("Portable"), kPortableHint, settings::spPortable);
+    m_portableBtn =
+        AddModeButton("PortableBtn", QStringLiteral("Portable"), kPortableHint, settings::spPortable);
     m_aucunBtn = AddModeButton("AucunBtn", QStringLiteral("None"), kAucunHint, settings::spNone);
     buttons->addWidget(m_normalBtn);
     buttons->addWidget(m_portableBtn);
@@ -57,8 +62,8 @@ TSavePrefsForm::TSavePrefsForm(QWidget* parent) : QDialog(parent)
     setFixedSize(440, 280);
 }
 
-QPushButton* TSavePrefsForm::AddModeButton(const char* objectName, const QString& caption, const QString& hint,
-                                           settings::TSavePreferences mode)
+QPushButton* TSavePrefsForm::AddModeButton(const char* objectName, const QString& caption,
+                                           const QString& hint, settings::TSavePreferences mode)
 {
     auto* button = new QPushButton(caption, this);
     button->setObjectName(QLatin1StringView(objectName));

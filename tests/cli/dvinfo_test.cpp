@@ -1,10 +1,7 @@
 // camtrove-cli dvinfo and testclip, run as a user runs them.
 
 #include "../support/dv_fixtures.h"
-
 #include "cli_runner.h"
-
-#include <gtest/gtest.h>
 
 #include <QDateTime>
 #include <QFile>
@@ -12,6 +9,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -47,14 +45,17 @@ void PrintTo(const FixtureCase& c, std::ostream* os)
     *os << c.file;
 }
 
-class DvInfoOnRealFrames : public ::testing::TestWithParam<FixtureCase> {};
+class DvInfoOnRealFrames : public ::testing::TestWithParam<FixtureCase>
+{
+};
 
 TEST_P(DvInfoOnRealFrames, PrintsOneLinePerFrame)
 {
     const FixtureCase& c = GetParam();
     std::vector<std::uint8_t> bytes;
     CAMTROVE_LOAD_DV_FIXTURE(c.file, bytes);
-    const CliRun run = RunCli({QStringLiteral("dvinfo"), QString::fromStdString(camtrove::testsupport::DvFixturePath(c.file))});
+    const CliRun run = RunCli(
+        {QStringLiteral("dvinfo"), QString::fromStdString(camtrove::testsupport::DvFixturePath(c.file))});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
     const std::vector<QStringList> frames = FrameLines(run);
@@ -65,16 +66,18 @@ TEST_P(DvInfoOnRealFrames, PrintsOneLinePerFrame)
 
 INSTANTIATE_TEST_SUITE_P(
     Fixtures, DvInfoOnRealFrames,
-    ::testing::Values(FixtureCase{"sony_head_clog.dv", {"0\t1\t2000-12-03 10:15:57\t1\t0:00:00:12\t1\t0\t-1\t-1\t0"}},
-                      FixtureCase{"sony_drop_frame.dv", {"0\t0\t-\t0\t-\t1\t0\t-1\t-1\t0"}},
-                      FixtureCase{"sony_perfect.dv", {"0\t1\t2024-07-08 19:55:58\t1\t0:00:02:20\t1\t0\t32000\t12\t1"}},
-                      FixtureCase{"sony_subcode_errors.dv", {"0\t1\t2000-12-03 10:15:59\t1\t0:00:02:06\t1\t0\t32000\t12\t1"}},
-                      FixtureCase{"sony_good_quality.dv",
-                                  {"0\t1\t2024-07-08 19:55:58\t1\t0:00:02:17\t1\t0\t32000\t12\t1",
-                                   "1\t1\t2024-07-08 19:55:58\t1\t0:00:02:18\t1\t0\t32000\t12\t1",
-                                   "2\t1\t2024-07-08 19:55:58\t1\t0:00:02:19\t1\t0\t32000\t12\t1",
-                                   "3\t1\t2024-07-08 19:55:58\t1\t0:00:02:20\t1\t0\t32000\t12\t1",
-                                   "4\t1\t2024-07-08 19:55:58\t1\t0:00:02:21\t1\t0\t32000\t12\t1"}}),
+    ::testing::Values(
+        FixtureCase{"sony_head_clog.dv", {"0\t1\t2000-12-03 10:15:57\t1\t0:00:00:12\t1\t0\t-1\t-1\t0"}},
+        FixtureCase{"sony_drop_frame.dv", {"0\t0\t-\t0\t-\t1\t0\t-1\t-1\t0"}},
+        FixtureCase{"sony_perfect.dv", {"0\t1\t2024-07-08 19:55:58\t1\t0:00:02:20\t1\t0\t32000\t12\t1"}},
+        FixtureCase{"sony_subcode_errors.dv",
+                    {"0\t1\t2000-12-03 10:15:59\t1\t0:00:02:06\t1\t0\t32000\t12\t1"}},
+        FixtureCase{"sony_good_quality.dv",
+                    {"0\t1\t2024-07-08 19:55:58\t1\t0:00:02:17\t1\t0\t32000\t12\t1",
+                     "1\t1\t2024-07-08 19:55:58\t1\t0:00:02:18\t1\t0\t32000\t12\t1",
+                     "2\t1\t2024-07-08 19:55:58\t1\t0:00:02:19\t1\t0\t32000\t12\t1",
+                     "3\t1\t2024-07-08 19:55:58\t1\t0:00:02:20\t1\t0\t32000\t12\t1",
+                     "4\t1\t2024-07-08 19:55:58\t1\t0:00:02:21\t1\t0\t32000\t12\t1"}}),
     [](const auto& info) {
         std::string name = info.param.file;
         return name.substr(5, name.size() - 8);
@@ -183,7 +186,8 @@ TEST(TestClip, WritesTheSceneTableThatDvInfoReadsBack)
         }
     }
 
-    bool sawWide = false, saw32k = false, sawUndated = false, sawMinutes = false, sawDays = false, sawNewDay = false;
+    bool sawWide = false, saw32k = false, sawUndated = false, sawMinutes = false, sawDays = false,
+         sawNewDay = false;
     for (std::size_t s = 0; s < scenes.size(); ++s) {
         const QStringList& first = frames[static_cast<std::size_t>(scenes[s].first)];
         for (int i = scenes[s].first; i <= scenes[s].last; ++i) {
@@ -194,9 +198,11 @@ TEST(TestClip, WritesTheSceneTableThatDvInfoReadsBack)
             EXPECT_EQ(f[7], first[7]) << "frame " << i;
             EXPECT_EQ(f[8], first[8]) << "frame " << i;
             if (i > scenes[s].first && f[1] == QLatin1String("1")) {
-                const qint64 step = RecordingTime(frames[static_cast<std::size_t>(i - 1)]).secsTo(RecordingTime(f));
+                const qint64 step =
+                    RecordingTime(frames[static_cast<std::size_t>(i - 1)]).secsTo(RecordingTime(f));
                 EXPECT_TRUE(step == 0 || step == 1) << "frame " << i << " steps " << step << " s";
-                sawNewDay |= RecordingTime(f).date() != RecordingTime(frames[static_cast<std::size_t>(i - 1)]).date();
+                sawNewDay |=
+                    RecordingTime(f).date() != RecordingTime(frames[static_cast<std::size_t>(i - 1)]).date();
             }
         }
         sawWide |= first[6] == QLatin1String("1");
@@ -225,7 +231,10 @@ TEST(TestClip, WritesPalFramesOnRequest)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("pal.dv"));
-    ASSERT_EQ(RunCli({QStringLiteral("testclip"), path, QStringLiteral("--frames"), QStringLiteral("30"), QStringLiteral("--pal")}).exitCode, 0);
+    ASSERT_EQ(RunCli({QStringLiteral("testclip"), path, QStringLiteral("--frames"), QStringLiteral("30"),
+                      QStringLiteral("--pal")})
+                  .exitCode,
+              0);
     EXPECT_EQ(QFile(path).size(), 30 * 144000);
     const std::vector<QStringList> frames = FrameLines(RunCli({QStringLiteral("dvinfo"), path}));
     ASSERT_EQ(frames.size(), 30u);
@@ -238,15 +247,17 @@ TEST(TestClip, RefusesBadArguments)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("t.dv"));
-    for (const QStringList& args : {QStringList{QStringLiteral("testclip")},
-                                    QStringList{QStringLiteral("testclip"), path, QStringLiteral("--frames")},
-                                    QStringList{QStringLiteral("testclip"), path, QStringLiteral("--frames"), QStringLiteral("0")},
-                                    QStringList{QStringLiteral("testclip"), path, QStringLiteral("--frames"), QStringLiteral("many")},
-                                    QStringList{QStringLiteral("testclip"), path, QStringLiteral("--ntsc")}}) {
+    for (const QStringList& args :
+         {QStringList{QStringLiteral("testclip")},
+          QStringList{QStringLiteral("testclip"), path, QStringLiteral("--frames")},
+          QStringList{QStringLiteral("testclip"), path, QStringLiteral("--frames"), QStringLiteral("0")},
+          QStringList{QStringLiteral("testclip"), path, QStringLiteral("--frames"), QStringLiteral("many")},
+          QStringList{QStringLiteral("testclip"), path, QStringLiteral("--ntsc")}}) {
         EXPECT_EQ(RunCli(args).exitCode, 2) << args.join(QLatin1Char(' ')).toStdString();
         EXPECT_FALSE(QFile::exists(path));
     }
-    EXPECT_EQ(RunCli({QStringLiteral("testclip"), dir.filePath(QStringLiteral("no/such/folder.dv"))}).exitCode, 1);
+    EXPECT_EQ(
+        RunCli({QStringLiteral("testclip"), dir.filePath(QStringLiteral("no/such/folder.dv"))}).exitCode, 1);
 }
 
 } // namespace

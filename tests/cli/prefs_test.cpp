@@ -1,9 +1,9 @@
 // camtrove-cli prefs, run as a program against a temporary configuration folder and program folder.
 
-#include <QDir>
-#include <QFile>
 #include "cli_runner.h"
 
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -14,25 +14,98 @@ namespace {
 
 // The catalogue in table order, records flattened as the ini file and `prefs show` give them.
 const QStringList kCatalogueKeys = {
-    "Volume", "Standard DV", "Profile wmv", "FrequenceDV", "RatioDV", "Ratio DivX", "Correction Sync", "Framerate",
-    "IncrustRec\\Incrust1", "IncrustRec\\Incrust2", "IncrustRec\\FormatDate1", "IncrustRec\\FormatDate2",
-    "IncrustRec\\Decalage Horaire", "IncrustRec\\FontRec\\FontName", "IncrustRec\\FontRec\\FontSize",
-    "IncrustRec\\FontRec\\FontColor", "IncrustRec\\FontRec\\FontBold", "IncrustRec\\FontRec\\FontItalic",
-    "IncrustRec\\FontRec\\FontUnderline", "IncrustRec\\FontRec\\FontStrikeOut", "IncrustRec\\Autofontsize",
-    "IncrustRec\\BorderSize", "IncrustRec\\What Incrust", "IncrustRec\\Alignment", "IncrustRec\\BorderColor",
-    "IncrustRec\\Xpos", "IncrustRec\\Ypos", "Durée Incruster", "When Incrust", "No Datecode", "Time difference",
-    "Décalage avancé", "Extension des images", "Jpeg quality", "Version wmv", "Valeur Intervallomètre",
-    "Unités Intervallomètre", "Active panel", "Aspect ratio", "WideScreen", "Plugins Dir", "Video Directory",
-    "Video Racine", "Image Directory", "Image Racine", "Reeltrak", "Source video", "Audio source", "Capture Format",
-    "Audio Type", "Sound Card Entry", "Profil Windows media", "Preferred  wmv profile", "Default Profile",
-    "Divx favori", "Want Mp3", "Frequence DV native", "Garder Format DV", "Demi Taille", "Notifier",
-    "Internal Deinterlacer", "EcranGauche", "Preview Locked", "Activer Superposition", "Want Incrust",
-    "Want vert Flip", "Want Horz flip", "Want Widescreen", "Want video source", "Want audio source",
-    "Want Format capture", "Raccourcis Sort", "Fullscreen On", "Reduced on", "Mute On",
-    "Stopper camera DV 1 en quittant", "Stopper camera DV 2 en quittant", "Video Date", "Image date",
-    "Show Video Pilot DV", "Show Audio Pilot DV", "Save preferences when quit", "Confirmer Image",
-    "Confirmer Video", "Mpeg2 Ratio Normal", "scn", "DV demi si DivX", "Beeps", "Sources Exclues",
-    "Video Input Select", "Freeze Preview", "Freeze Capture",
+    "Volume",
+    "Standard DV",
+    "Profile wmv",
+    "FrequenceDV",
+    "RatioDV",
+    "Ratio DivX",
+    "Correction Sync",
+    "Framerate",
+    "IncrustRec\\Incrust1",
+    "IncrustRec\\Incrust2",
+    "IncrustRec\\FormatDate1",
+    "IncrustRec\\FormatDate2",
+    "IncrustRec\\Decalage Horaire",
+    "IncrustRec\\FontRec\\FontName",
+    "IncrustRec\\FontRec\\FontSize",
+    "IncrustRec\\FontRec\\FontColor",
+    "IncrustRec\\FontRec\\FontBold",
+    "IncrustRec\\FontRec\\FontItalic",
+    "IncrustRec\\FontRec\\FontUnderline",
+    "IncrustRec\\FontRec\\FontStrikeOut",
+    "IncrustRec\\Autofontsize",
+    "IncrustRec\\BorderSize",
+    "IncrustRec\\What Incrust",
+    "IncrustRec\\Alignment",
+    "IncrustRec\\BorderColor",
+    "IncrustRec\\Xpos",
+    "IncrustRec\\Ypos",
+    "Durée Incruster",
+    "When Incrust",
+    "No Datecode",
+    "Time difference",
+    "Décalage avancé",
+    "Extension des images",
+    "Jpeg quality",
+    "Version wmv",
+    "Valeur Intervallomètre",
+    "Unités Intervallomètre",
+    "Active panel",
+    "Aspect ratio",
+    "WideScreen",
+    "Plugins Dir",
+    "Video Directory",
+    "Video Racine",
+    "Image Directory",
+    "Image Racine",
+    "Reeltrak",
+    "Source video",
+    "Audio source",
+    "Capture Format",
+    "Audio Type",
+    "Sound Card Entry",
+    "Profil Windows media",
+    "Preferred  wmv profile",
+    "Default Profile",
+    "Divx favori",
+    "Want Mp3",
+    "Frequence DV native",
+    "Garder Format DV",
+    "Demi Taille",
+    "Notifier",
+    "Internal Deinterlacer",
+    "EcranGauche",
+    "Preview Locked",
+    "Activer Superposition",
+    "Want Incrust",
+    "Want vert Flip",
+    "Want Horz flip",
+    "Want Widescreen",
+    "Want video source",
+    "Want audio source",
+    "Want Format capture",
+    "Raccourcis Sort",
+    "Fullscreen On",
+    "Reduced on",
+    "Mute On",
+    "Stopper camera DV 1 en quittant",
+    "Stopper camera DV 2 en quittant",
+    "Video Date",
+    "Image date",
+    "Show Video Pilot DV",
+    "Show Audio Pilot DV",
+    "Save preferences when quit",
+    "Confirmer Image",
+    "Confirmer Video",
+    "Mpeg2 Ratio Normal",
+    "scn",
+    "DV demi si DivX",
+    "Beeps",
+    "Sources Exclues",
+    "Video Input Select",
+    "Freeze Preview",
+    "Freeze Capture",
 };
 
 class PrefsCommand : public ::testing::Test
@@ -46,7 +119,10 @@ protected:
 
     QString ExeDir() const { return m_dir.filePath(QStringLiteral("portable")); }
     QString IniPath() const { return ExeDir() + QStringLiteral("/Camtrove.ini"); }
-    QString RegistryFile() const { return m_dir.filePath(QStringLiteral("config/camtrove/current_user.reg")); }
+    QString RegistryFile() const
+    {
+        return m_dir.filePath(QStringLiteral("config/camtrove/current_user.reg"));
+    }
 
     // Runs the command; gives its standard output lines, checks its exit status.
     QStringList Prefs(QStringList args, int expectedStatus = 0)
@@ -74,7 +150,8 @@ protected:
         EXPECT_EQ(bytes.size() % 2, 0);
         QString text;
         for (qsizetype i = 2; i + 1 < bytes.size(); i += 2)
-            text += QChar(char16_t(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+            text += QChar(char16_t(static_cast<unsigned char>(bytes[i]) |
+                                   (static_cast<unsigned char>(bytes[i + 1]) << 8)));
         EXPECT_TRUE(text.endsWith(QStringLiteral("\r\n")));
         EXPECT_EQ(text.count(QLatin1Char('\n')), text.count(QStringLiteral("\r\n")));
         EXPECT_EQ(text.count(QLatin1Char('\r')), text.count(QStringLiteral("\r\n")));
@@ -127,7 +204,8 @@ TEST_F(PrefsCommand, ShowGivesBackEditedValues)
     Prefs({QStringLiteral("save"), QStringLiteral("--store"), QStringLiteral("portable")});
     QStringList lines = IniLines();
     const auto set = [&](const QString& key, const QString& value) {
-        const qsizetype at = lines.indexOf(QRegularExpression(QStringLiteral("^") + QRegularExpression::escape(key) + QStringLiteral("=.*")));
+        const qsizetype at = lines.indexOf(QRegularExpression(
+            QStringLiteral("^") + QRegularExpression::escape(key) + QStringLiteral("=.*")));
         ASSERT_GE(at, 0) << key.toStdString();
         lines[at] = key + QLatin1Char('=') + value;
     };
@@ -139,7 +217,9 @@ TEST_F(PrefsCommand, ShowGivesBackEditedValues)
     {
         QFile file(IniPath());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QStringLiteral("\xFEFF").append(lines.join(QStringLiteral("\r\n"))).toUtf8()); // UTF-8 with a mark
+        file.write(QStringLiteral("\xFEFF")
+                       .append(lines.join(QStringLiteral("\r\n")))
+                       .toUtf8()); // UTF-8 with a mark
     }
     const QStringList shown = Prefs({QStringLiteral("show")});
     EXPECT_TRUE(shown.contains(QStringLiteral("Volume=0")));

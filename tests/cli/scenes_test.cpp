@@ -2,11 +2,11 @@
 
 #include "cli_runner.h"
 
-#include <gtest/gtest.h>
-
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtEndian>
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -68,9 +68,11 @@ TEST(Scenes, RefusesMissingInputAndAnUnwritableSceneFile)
     EXPECT_EQ(RunCli({QStringLiteral("scenes")}).exitCode, 2);
 
     const QString tape = dir.filePath(QStringLiteral("tape.dv"));
-    ASSERT_EQ(RunCli({QStringLiteral("testclip"), tape, QStringLiteral("--frames"), QStringLiteral("10")}).exitCode, 0);
-    const CliRun run =
-        RunCli({QStringLiteral("scenes"), tape, QStringLiteral("--scn"), dir.filePath(QStringLiteral("no/such/x.scn"))});
+    ASSERT_EQ(
+        RunCli({QStringLiteral("testclip"), tape, QStringLiteral("--frames"), QStringLiteral("10")}).exitCode,
+        0);
+    const CliRun run = RunCli({QStringLiteral("scenes"), tape, QStringLiteral("--scn"),
+                               dir.filePath(QStringLiteral("no/such/x.scn"))});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains(QStringLiteral("scene file")));
 }

@@ -1,14 +1,12 @@
 #include "../filters/avi_fixture.h"
+#include "cli_runner.h"
 
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include "cli_runner.h"
-
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 #include <ostream>
 #include <string>
 
@@ -58,7 +56,9 @@ QString GoodAvi(const QTemporaryDir& dir)
     return path;
 }
 
-class SetFpsRefuses : public ::testing::TestWithParam<FailureCase> {};
+class SetFpsRefuses : public ::testing::TestWithParam<FailureCase>
+{
+};
 
 TEST_P(SetFpsRefuses, WithAMessageAndAnUnchangedFile)
 {
@@ -77,29 +77,28 @@ TEST_P(SetFpsRefuses, WithAMessageAndAnUnchangedFile)
 
 INSTANTIATE_TEST_SUITE_P(
     Failures, SetFpsRefuses,
-    ::testing::Values(
-        FailureCase{"MissingFile", "18", [](const QTemporaryDir& dir) { return dir.filePath("none.avi"); }, 2,
-                    "does not exist"},
-        FailureCase{"UnparsableFps", "fast", GoodAvi, 2, "not a number"},
-        FailureCase{"ZeroFps", "0", GoodAvi, 2, "not a usable frame rate"},
-        FailureCase{"NegativeFps", "-25", GoodAvi, 2, "not a usable frame rate"},
-        FailureCase{"FpsWithoutAScale", "1e-9", GoodAvi, 2, "not a usable frame rate"},
-        FailureCase{"NoVideoStream",
-                    "18",
-                    [](const QTemporaryDir& dir) {
-                        const QString path = dir.filePath(QStringLiteral("audio.avi"));
-                        WriteAviWithLibav(path, {.videoStreams = 0, .framesPerSecond = 10, .audio = true});
-                        return path;
-                    },
-                    1, "no video or interleaved stream header"},
-        FailureCase{"NotRiff",
-                    "18",
-                    [](const QTemporaryDir& dir) {
-                        const QString path = dir.filePath(QStringLiteral("list.avi"));
-                        WriteAll(path, List("LIST", "AVI ", StreamList("vids", "vid1", 1, 10)));
-                        return path;
-                    },
-                    1, "no video or interleaved stream header"}),
+    ::testing::Values(FailureCase{"MissingFile", "18",
+                                  [](const QTemporaryDir& dir) { return dir.filePath("none.avi"); }, 2,
+                                  "does not exist"},
+                      FailureCase{"UnparsableFps", "fast", GoodAvi, 2, "not a number"},
+                      FailureCase{"ZeroFps", "0", GoodAvi, 2, "not a usable frame rate"},
+                      FailureCase{"NegativeFps", "-25", GoodAvi, 2, "not a usable frame rate"},
+                      FailureCase{"FpsWithoutAScale", "1e-9", GoodAvi, 2, "not a usable frame rate"},
+                      FailureCase{"NoVideoStream", "18",
+                                  [](const QTemporaryDir& dir) {
+                                      const QString path = dir.filePath(QStringLiteral("audio.avi"));
+                                      WriteAviWithLibav(
+                                          path, {.videoStreams = 0, .framesPerSecond = 10, .audio = true});
+                                      return path;
+                                  },
+                                  1, "no video or interleaved stream header"},
+                      FailureCase{"NotRiff", "18",
+                                  [](const QTemporaryDir& dir) {
+                                      const QString path = dir.filePath(QStringLiteral("list.avi"));
+                                      WriteAll(path, List("LIST", "AVI ", StreamList("vids", "vid1", 1, 10)));
+                                      return path;
+                                  },
+                                  1, "no video or interleaved stream header"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SetFps, MissingFileIsNotCreated)
@@ -114,7 +113,8 @@ TEST(SetFps, WrongArgumentCountShowsTheUsage)
 {
     const CliRun run = RunCli({QStringLiteral("setfps"), QStringLiteral("only.avi")});
     EXPECT_EQ(run.exitCode, 2);
-    EXPECT_TRUE(run.err.contains(QStringLiteral("usage: camtrove-cli setfps FILE FPS"))) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("usage: camtrove-cli setfps FILE FPS")))
+        << run.err.toStdString();
 }
 
 TEST(SetFps, AFileThatCannotBeWrittenIsReportedAndUnchanged)

@@ -1,8 +1,7 @@
 #include "common/datetime.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 
 namespace camtrove {
 namespace {
@@ -14,7 +13,9 @@ struct DateCase
     double days;
 };
 
-class EncodeDate : public ::testing::TestWithParam<DateCase> {};
+class EncodeDate : public ::testing::TestWithParam<DateCase>
+{
+};
 
 TEST_P(EncodeDate, GivesTheDayCountAndDecodesBack)
 {
@@ -32,8 +33,9 @@ INSTANTIATE_TEST_SUITE_P(
     KnownDays, EncodeDate,
     ::testing::Values(DateCase{"Epoch", 1899, 12, 30, 0}, DateCase{"DayAfterEpoch", 1899, 12, 31, 1},
                       DateCase{"Year1900NotLeap", 1900, 3, 1, 61}, DateCase{"Y2K", 2000, 1, 1, 36526},
-                      DateCase{"LeapDay2000", 2000, 2, 29, 36585}, DateCase{"Recording2024", 2024, 7, 8, 45481},
-                      DateCase{"FirstDay", 1, 1, 1, -693593}, DateCase{"LastDay", 9999, 12, 31, 2958465}),
+                      DateCase{"LeapDay2000", 2000, 2, 29, 36585},
+                      DateCase{"Recording2024", 2024, 7, 8, 45481}, DateCase{"FirstDay", 1, 1, 1, -693593},
+                      DateCase{"LastDay", 9999, 12, 31, 2958465}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(EncodeDate, RefusesImpossibleDates)

@@ -7,19 +7,18 @@ extern "C" {
 #include <libavutil/channel_layout.h>
 }
 
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <QByteArray>
 #include <QFile>
 #include <QString>
 
 #include <cstdint>
+#include <fcntl.h>
+#include <linux/fs.h>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <sys/ioctl.h>
+#include <unistd.h>
 #include <vector>
 
 namespace camtrove::avi_fixture {
@@ -33,7 +32,8 @@ inline void AppendLe32(std::string& out, std::uint32_t value)
 inline std::uint32_t Le32At(const QByteArray& bytes, qsizetype at)
 {
     const auto* b = reinterpret_cast<const unsigned char*>(bytes.constData() + at);
-    return std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 | std::uint32_t(b[2]) << 16 | std::uint32_t(b[3]) << 24;
+    return std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 | std::uint32_t(b[2]) << 16 |
+           std::uint32_t(b[3]) << 24;
 }
 
 // A chunk whose size field says claimedSize, whatever the data holds; no padding is added.
@@ -64,9 +64,9 @@ inline std::string StreamHeaderData(const std::string& type, const std::string& 
                                     std::uint32_t rate)
 {
     std::string data = type + handler;
-    AppendLe32(data, 0);            // flags
-    AppendLe32(data, 0);            // priority, language
-    AppendLe32(data, 0);            // initial frames
+    AppendLe32(data, 0); // flags
+    AppendLe32(data, 0); // priority, language
+    AppendLe32(data, 0); // initial frames
     AppendLe32(data, scale);
     AppendLe32(data, rate);
     data += std::string(56 - data.size(), '\0');
@@ -77,15 +77,17 @@ inline std::string StreamList(const std::string& type, const std::string& handle
                               std::uint32_t rate)
 {
     return List("LIST", "strl",
-                Chunk("strh", StreamHeaderData(type, handler, scale, rate)) + Chunk("strf", std::string(40, '\x01')));
+                Chunk("strh", StreamHeaderData(type, handler, scale, rate)) +
+                    Chunk("strf", std::string(40, '\x01')));
 }
 
 inline std::string AviFile(const std::string& streamLists)
 {
     const std::string header = Chunk("avih", std::string(56, '\x02'));
-    return List("RIFF", "AVI ", List("LIST", "hdrl", header + streamLists) +
-                                    List("LIST", "movi", Chunk("00dc", std::string(10, '\x03'))) +
-                                    Chunk("idx1", std::string(16, '\x04')));
+    return List("RIFF", "AVI ",
+                List("LIST", "hdrl", header + streamLists) +
+                    List("LIST", "movi", Chunk("00dc", std::string(10, '\x03'))) +
+                    Chunk("idx1", std::string(16, '\x04')));
 }
 
 // Where the scale field of the stream header marked by handler sits in bytes.
@@ -111,12 +113,12 @@ inline bool WriteAll(const QString& path, const std::string& bytes)
 }
 
 // Makes a file impossible to open for writing while it lives: read-only permissions, and for a user who
-// ignores those (root) the immutable attribute where the file system offers it. Locked() says whether it took.
+// ignores those (root) the immutable attribute where the file system offers it. Locked() says whether it
+// took.
 class WriteLock
 {
 public:
-    explicit WriteLock(const QString& path)
-        : m_path(path)
+    explicit WriteLock(const QString& path) : m_path(path)
     {
         QFile::setPermissions(path, QFile::ReadOwner);
         if (!WritableNow())

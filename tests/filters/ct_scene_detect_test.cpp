@@ -1,13 +1,11 @@
-#include "filters/ct_scene_detect.h"
-
 #include "../media/test_filters.h"
+#include "filters/ct_scene_detect.h"
 #include "media/core/filter_graph.h"
 #include "media/core/mem_allocator.h"
 #include "support/dv_frame_forge.h"
 
-#include <gtest/gtest.h>
-
 #include <cstring>
+#include <gtest/gtest.h>
 #include <mutex>
 #include <tuple>
 #include <vector>
@@ -117,9 +115,11 @@ TEST(SceneDetectFilter, ClosesTheLastSceneAtStopInARunningGraph)
     ASSERT_EQ(graph->AddFilter(source.Get(), "DV source"), S_OK);
     ASSERT_EQ(graph->AddFilter(detect.Get(), "Scene detect"), S_OK);
     ASSERT_EQ(graph->AddFilter(sink.Get(), "Sink"), S_OK);
-    ASSERT_EQ(graph->ConnectDirect(testing::PinOf(source.Get(), 0).Get(), testing::PinOf(detect.Get(), 0).Get(), nullptr),
+    ASSERT_EQ(graph->ConnectDirect(testing::PinOf(source.Get(), 0).Get(),
+                                   testing::PinOf(detect.Get(), 0).Get(), nullptr),
               S_OK);
-    ASSERT_EQ(graph->ConnectDirect(testing::PinOf(detect.Get(), 1).Get(), testing::PinOf(sink.Get(), 0).Get(), nullptr),
+    ASSERT_EQ(graph->ConnectDirect(testing::PinOf(detect.Get(), 1).Get(), testing::PinOf(sink.Get(), 0).Get(),
+                                   nullptr),
               S_OK);
 
     g_scenes.clear();
@@ -128,7 +128,8 @@ TEST(SceneDetectFilter, ClosesTheLastSceneAtStopInARunningGraph)
         source->m_delivered = 0;
         ASSERT_EQ(graph->Run(), S_OK);
         const std::size_t expected = 5 * std::size_t(run + 1);
-        ASSERT_TRUE(sink->WaitUntil([expected](const auto& samples, int) { return samples.size() >= expected; }));
+        ASSERT_TRUE(
+            sink->WaitUntil([expected](const auto& samples, int) { return samples.size() >= expected; }));
         ASSERT_EQ(graph->Stop(), S_OK);
         EXPECT_EQ(detect->Detector().Current().FrameCounter, 0u); // counted afresh after Stop
     }

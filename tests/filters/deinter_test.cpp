@@ -1,8 +1,7 @@
 #include "filters/deinter.h"
 
-#include <gtest/gtest.h>
-
 #include <array>
+#include <gtest/gtest.h>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -15,20 +14,22 @@ using Bgr = std::array<std::uint8_t, 3>;
 constexpr Bgr kBlack{0, 0, 0};
 constexpr Bgr kWhite{255, 255, 255};
 
-enum class Memory { TopDown, BottomUp };
+enum class Memory
+{
+    TopDown,
+    BottomUp
+};
 
 // A picture in memory laid out like a device-independent bitmap: rows padded to four bytes,
 // stored top row first or bottom row first.
 class TestPicture
 {
 public:
-    TestPicture(int width, int height, Bgr fill = kBlack, Memory memory = Memory::TopDown, int bitsPerPixel = 24)
-        : m_width(width)
-        , m_height(height)
-        , m_bitsPerPixel(bitsPerPixel)
-        , m_stride((width * bitsPerPixel / 8 + 3) / 4 * 4)
-        , m_memory(memory)
-        , m_bytes(std::size_t(m_stride) * std::size_t(height), 0xEE) // padding keeps a mark of its own
+    TestPicture(int width, int height, Bgr fill = kBlack, Memory memory = Memory::TopDown,
+                int bitsPerPixel = 24)
+        : m_width(width), m_height(height), m_bitsPerPixel(bitsPerPixel),
+          m_stride((width * bitsPerPixel / 8 + 3) / 4 * 4), m_memory(memory),
+          m_bytes(std::size_t(m_stride) * std::size_t(height), 0xEE) // padding keeps a mark of its own
     {
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width * bitsPerPixel / 8; ++x)
@@ -42,10 +43,7 @@ public:
                    : BottomUpPicture(m_bytes.data(), m_width, m_height, m_bitsPerPixel, m_stride);
     }
 
-    void Set(int x, int y, Bgr colour)
-    {
-        std::copy(colour.begin(), colour.end(), View().Row(y) + 3 * x);
-    }
+    void Set(int x, int y, Bgr colour) { std::copy(colour.begin(), colour.end(), View().Row(y) + 3 * x); }
     void SetRow(int y, Bgr colour)
     {
         for (int x = 0; x < m_width; ++x)
@@ -96,7 +94,9 @@ void PrintTo(const StripeCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class WhiteOddRows : public ::testing::TestWithParam<StripeCase> {};
+class WhiteOddRows : public ::testing::TestWithParam<StripeCase>
+{
+};
 
 TEST_P(WhiteOddRows, BecomeBlackExceptTheLastRow)
 {
@@ -137,7 +137,9 @@ void PrintTo(const CombCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class CombScore : public ::testing::TestWithParam<CombCase> {};
+class CombScore : public ::testing::TestWithParam<CombCase>
+{
+};
 
 // Row 1 of a 4 x 3 picture is filled with the centre colour between rows of the other two, so every
 // pixel of it has combed neighbours exactly when the centre colour scores above the threshold.
@@ -158,7 +160,8 @@ TEST_P(CombScore, DecidesTheRepair)
         EXPECT_EQ(destination.At(x, 1), c.combed ? average : c.centre) << "column " << x;
 }
 
-// Scores: 3 x red product + 6 x green product + blue product, each product (above - centre) x (below - centre).
+// Scores: 3 x red product + 6 x green product + blue product, each product (above - centre) x (below -
+// centre).
 INSTANTIATE_TEST_SUITE_P(
     Threshold, CombScore,
     ::testing::Values(CombCase{"Blue2000IsNotCombed", {40, 0, 0}, {0, 0, 0}, {50, 0, 0}, false},
@@ -240,7 +243,8 @@ TEST(DeinterlacePicture, OtherDepthsAreCopiedUnchanged)
         TestPicture destination(6, 5, Bgr{1, 2, 3}, Memory::TopDown, bits);
         ASSERT_TRUE(DeinterlacePicture(source.View(), destination.View())) << bits << " bits";
         for (int y = 0; y < 5; ++y)
-            EXPECT_TRUE(std::equal(source.View().Row(y), source.View().Row(y) + 6 * bits / 8, destination.View().Row(y)))
+            EXPECT_TRUE(std::equal(source.View().Row(y), source.View().Row(y) + 6 * bits / 8,
+                                   destination.View().Row(y)))
                 << bits << " bits, row " << y;
     }
 }

@@ -1,11 +1,9 @@
 #include "filters/dv_frame_info.h"
-
 #include "filters/dvcodes.h"
 #include "support/dv_fixtures.h"
 #include "support/dv_frame_forge.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 
@@ -59,7 +57,9 @@ void PrintTo(const DateCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class DateRules : public ::testing::TestWithParam<DateCase> {};
+class DateRules : public ::testing::TestWithParam<DateCase>
+{
+};
 
 TEST_P(DateRules, SetDateValidAndRecDate)
 {
@@ -90,34 +90,46 @@ DvFrameForge Bare()
 INSTANTIATE_TEST_SUITE_P(
     Cases, DateRules,
     ::testing::Values(
-        DateCase{"Valid", [] { return std::move(Bare().RecDate(2024, 7, 8, 19, 55, 58)); }, true, DateCase::Exact,
-                 At(2024, 7, 8, 19, 55, 58)},
+        DateCase{"Valid", [] { return std::move(Bare().RecDate(2024, 7, 8, 19, 55, 58)); }, true,
+                 DateCase::Exact, At(2024, 7, 8, 19, 55, 58)},
         DateCase{"NoDatePacks", [] { return Bare(); }, false, DateCase::Zero},
         DateCase{"ZeroPacksMonthZero",
                  [] {
-                     return std::move(Bare().Pack(0, dvoffset::kRecDate, {0, 0, 0, 0, 0}).Pack(0, dvoffset::kRecTime, {0, 0, 0, 0, 0}));
+                     return std::move(Bare()
+                                          .Pack(0, dvoffset::kRecDate, {0, 0, 0, 0, 0})
+                                          .Pack(0, dvoffset::kRecTime, {0, 0, 0, 0, 0}));
                  },
                  false, DateCase::Kept},
-        DateCase{"MonthThirteen", [] { return std::move(Bare().RecDate(2001, 13, 1, 10, 0, 0)); }, false, DateCase::Kept},
-        DateCase{"April31", [] { return std::move(Bare().RecDate(2001, 4, 31, 10, 0, 0)); }, false, DateCase::Kept},
-        DateCase{"Feb29NotLeap", [] { return std::move(Bare().RecDate(2001, 2, 29, 10, 0, 0)); }, false, DateCase::Kept},
-        DateCase{"Feb29Leap", [] { return std::move(Bare().RecDate(2004, 2, 29, 10, 0, 0)); }, true, DateCase::Exact,
-                 At(2004, 2, 29, 10, 0, 0)},
-        DateCase{"DayZero", [] { return std::move(Bare().RecDate(2001, 3, 0, 10, 0, 0)); }, false, DateCase::Kept},
-        DateCase{"Hour24", [] { return std::move(Bare().RecDate(2001, 3, 4, 24, 0, 0)); }, false, DateCase::Midnight,
-                 At(2001, 3, 4, 0, 0, 0)},
-        DateCase{"Minute60", [] { return std::move(Bare().RecDate(2001, 3, 4, 5, 60, 0)); }, false, DateCase::Midnight,
-                 At(2001, 3, 4, 0, 0, 0)},
-        DateCase{"Second60", [] { return std::move(Bare().RecDate(2001, 3, 4, 5, 6, 60)); }, false, DateCase::Midnight,
-                 At(2001, 3, 4, 0, 0, 0)},
-        DateCase{"Year1940", [] { return std::move(Bare().RecDate(1940, 1, 1, 0, 0, 0)); }, true, DateCase::Exact,
-                 At(1940, 1, 1, 0, 0, 0)},
+        DateCase{"MonthThirteen", [] { return std::move(Bare().RecDate(2001, 13, 1, 10, 0, 0)); }, false,
+                 DateCase::Kept},
+        DateCase{"April31", [] { return std::move(Bare().RecDate(2001, 4, 31, 10, 0, 0)); }, false,
+                 DateCase::Kept},
+        DateCase{"Feb29NotLeap", [] { return std::move(Bare().RecDate(2001, 2, 29, 10, 0, 0)); }, false,
+                 DateCase::Kept},
+        DateCase{"Feb29Leap", [] { return std::move(Bare().RecDate(2004, 2, 29, 10, 0, 0)); }, true,
+                 DateCase::Exact, At(2004, 2, 29, 10, 0, 0)},
+        DateCase{"DayZero", [] { return std::move(Bare().RecDate(2001, 3, 0, 10, 0, 0)); }, false,
+                 DateCase::Kept},
+        DateCase{"Hour24", [] { return std::move(Bare().RecDate(2001, 3, 4, 24, 0, 0)); }, false,
+                 DateCase::Midnight, At(2001, 3, 4, 0, 0, 0)},
+        DateCase{"Minute60", [] { return std::move(Bare().RecDate(2001, 3, 4, 5, 60, 0)); }, false,
+                 DateCase::Midnight, At(2001, 3, 4, 0, 0, 0)},
+        DateCase{"Second60", [] { return std::move(Bare().RecDate(2001, 3, 4, 5, 6, 60)); }, false,
+                 DateCase::Midnight, At(2001, 3, 4, 0, 0, 0)},
+        DateCase{"Year1940", [] { return std::move(Bare().RecDate(1940, 1, 1, 0, 0, 0)); }, true,
+                 DateCase::Exact, At(1940, 1, 1, 0, 0, 0)},
         // The search stops at the first sequence with packs, even when its date is impossible.
         DateCase{"FirstDatedSequenceDecides",
-                 [] { return std::move(Bare().RecDate(2001, 13, 1, 1, 1, 1, {1}).RecDate(2024, 7, 8, 1, 2, 3, {2})); },
+                 [] {
+                     return std::move(
+                         Bare().RecDate(2001, 13, 1, 1, 1, 1, {1}).RecDate(2024, 7, 8, 1, 2, 3, {2}));
+                 },
                  false, DateCase::Kept},
         DateCase{"LaterSequenceFound",
-                 [] { return std::move(Bare().RecDate(2020, 1, 2, 3, 4, 5, {6}).RecDate(2024, 7, 8, 1, 2, 3, {8})); },
+                 [] {
+                     return std::move(
+                         Bare().RecDate(2020, 1, 2, 3, 4, 5, {6}).RecDate(2024, 7, 8, 1, 2, 3, {8}));
+                 },
                  true, DateCase::Exact, At(2020, 1, 2, 3, 4, 5)}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -200,7 +212,9 @@ void PrintTo(const RealFrame& f, std::ostream* os)
     *os << f.file << " frame " << f.frame;
 }
 
-class RealFrames : public ::testing::TestWithParam<RealFrame> {};
+class RealFrames : public ::testing::TestWithParam<RealFrame>
+{
+};
 
 TEST_P(RealFrames, ReadAsTheirReadmeDescribes)
 {
@@ -226,13 +240,17 @@ TEST_P(RealFrames, ReadAsTheirReadmeDescribes)
 
 INSTANTIATE_TEST_SUITE_P(
     Fixtures, RealFrames,
-    ::testing::Values(
-        RealFrame{"sony_perfect.dv", 0, true, At(2024, 7, 8, 19, 55, 58), true, Word(0, 0, 2, 20), false, 32000, 12, true},
-        RealFrame{"sony_good_quality.dv", 0, true, At(2024, 7, 8, 19, 55, 58), true, Word(0, 0, 2, 17), false, 32000, 12, true},
-        RealFrame{"sony_good_quality.dv", 4, true, At(2024, 7, 8, 19, 55, 58), true, Word(0, 0, 2, 21), false, 32000, 12, true},
-        RealFrame{"sony_subcode_errors.dv", 0, true, At(2000, 12, 3, 10, 15, 59), true, Word(0, 0, 2, 6), false, 32000, 12, true},
-        RealFrame{"sony_head_clog.dv", 0, true, At(2000, 12, 3, 10, 15, 57), true, Word(0, 0, 0, 12), false, -1, -1, false},
-        RealFrame{"sony_drop_frame.dv", 0, false, 0, false, 0, false, -1, -1, false}),
+    ::testing::Values(RealFrame{"sony_perfect.dv", 0, true, At(2024, 7, 8, 19, 55, 58), true,
+                                Word(0, 0, 2, 20), false, 32000, 12, true},
+                      RealFrame{"sony_good_quality.dv", 0, true, At(2024, 7, 8, 19, 55, 58), true,
+                                Word(0, 0, 2, 17), false, 32000, 12, true},
+                      RealFrame{"sony_good_quality.dv", 4, true, At(2024, 7, 8, 19, 55, 58), true,
+                                Word(0, 0, 2, 21), false, 32000, 12, true},
+                      RealFrame{"sony_subcode_errors.dv", 0, true, At(2000, 12, 3, 10, 15, 59), true,
+                                Word(0, 0, 2, 6), false, 32000, 12, true},
+                      RealFrame{"sony_head_clog.dv", 0, true, At(2000, 12, 3, 10, 15, 57), true,
+                                Word(0, 0, 0, 12), false, -1, -1, false},
+                      RealFrame{"sony_drop_frame.dv", 0, false, 0, false, 0, false, -1, -1, false}),
     [](const auto& info) {
         std::string name = info.param.file;
         name = name.substr(5, name.size() - 8); // "sony_" ... ".dv"

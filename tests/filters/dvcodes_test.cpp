@@ -1,11 +1,9 @@
 #include "filters/dvcodes.h"
-
 #include "support/dv_fixtures.h"
 #include "support/dv_frame_forge.h"
 
-#include <gtest/gtest.h>
-
 #include <climits>
+#include <gtest/gtest.h>
 #include <random>
 #include <set>
 #include <string>
@@ -50,7 +48,8 @@ class DvReaders : public ::testing::TestWithParam<FrameKind>
 protected:
     [[nodiscard]] DvFrameForge Forge() const
     {
-        return GetParam().encoded ? DvFrameForge::Encoded(GetParam().lines) : DvFrameForge::Bare(GetParam().lines);
+        return GetParam().encoded ? DvFrameForge::Encoded(GetParam().lines)
+                                  : DvFrameForge::Bare(GetParam().lines);
     }
 };
 
@@ -151,7 +150,7 @@ TEST(DvReadRecDateTime, AcceptsZeroHeadersAsPresentPacks)
     {
         std::uint8_t dateHeader, timeHeader;
         bool accepted;
-    } headers[] = {{0x62, 0x63, true}, {0x00, 0x00, true},  {0x62, 0x00, true},  {0x00, 0x63, true},
+    } headers[] = {{0x62, 0x63, true},  {0x00, 0x00, true},  {0x62, 0x00, true},  {0x00, 0x63, true},
                    {0x62, 0xFF, false}, {0xFF, 0x63, false}, {0x63, 0x62, false}, {0x52, 0x53, false}};
     for (const auto& h : headers) {
         const auto forge = DvFrameForge::Bare(DvLines::System525)
@@ -188,9 +187,12 @@ TEST(DvReadTimecode, NeedsThePackInBothSubcodeBlocks)
     {
         const char* name;
         bool block0, block1, valid;
-    } cases[] = {{"both", true, true, true}, {"block 0 only", true, false, false}, {"block 1 only", false, true, false}};
+    } cases[] = {{"both", true, true, true},
+                 {"block 0 only", true, false, false},
+                 {"block 1 only", false, true, false}};
     for (const auto& c : cases) {
-        const auto forge = DvFrameForge::Bare(DvLines::System525).Timecode(0, 0, 2, 6, {4}, c.block0, c.block1);
+        const auto forge =
+            DvFrameForge::Bare(DvLines::System525).Timecode(0, 0, 2, 6, {4}, c.block0, c.block1);
         const std::uint32_t timecode = DvReadTimecode(forge.Bytes(), 4);
         EXPECT_EQ(DvTimecodeValid(timecode), c.valid) << c.name;
         if (c.valid) {
@@ -223,7 +225,8 @@ TEST(DvSystemOf, ReadsHeaderByteThreeOfSequenceZero)
         EXPECT_EQ(DvSystemOf(forge.Bytes()), c.system) << "byte 3 = " << int(c.byte3);
     }
     // The other sequences' headers do not count.
-    const auto forge = DvFrameForge::Bare(DvLines::System525).Byte(dvoffset::kSequence + dvoffset::kHeaderByte3, 0xBF);
+    const auto forge =
+        DvFrameForge::Bare(DvLines::System525).Byte(dvoffset::kSequence + dvoffset::kHeaderByte3, 0xBF);
     EXPECT_EQ(DvSystemOf(forge.Bytes()), 1);
 }
 
@@ -258,7 +261,7 @@ TEST(DvIsWide, JudgesDisplayModeWithTheSubcodeApplicationId)
     {
         std::uint8_t display, ap3;
         bool wide;
-    } cases[] = {{0, 0, false}, {1, 0, false}, {2, 0, true}, {2, 1, true}, {7, 0, true},
+    } cases[] = {{0, 0, false}, {1, 0, false}, {2, 0, true},  {2, 1, true}, {7, 0, true},
                  {7, 1, false}, {7, 7, false}, {3, 0, false}, {6, 0, false}};
     for (const auto& c : cases) {
         auto forge = DvFrameForge::Bare(DvLines::System525).SourceControl(0, c.display).Ap3(c.ap3);
@@ -318,9 +321,9 @@ TEST(DvMalformedInput, GivesValuesInRangeAndNothingFromShortBuffers)
 {
     std::mt19937 random(20240708);
     std::vector<std::vector<std::uint8_t>> frames;
-    for (std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{4}, std::size_t{479}, std::size_t{4328},
-                             std::size_t{12000}, kDvFrameSize60 - 1, kDvFrameSize60, kDvFrameSize50 - 1, kDvFrameSize50,
-                             std::size_t{200000}}) {
+    for (std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{4}, std::size_t{479},
+                             std::size_t{4328}, std::size_t{12000}, kDvFrameSize60 - 1, kDvFrameSize60,
+                             kDvFrameSize50 - 1, kDvFrameSize50, std::size_t{200000}}) {
         for (std::uint8_t fill : {0x00, 0xFF, 0x13, 0x61, 0x62, 0x63}) // every byte a pack header or none
             frames.emplace_back(size, fill);
         std::vector<std::uint8_t> noise(size);
@@ -349,7 +352,8 @@ TEST(DvMalformedInput, GivesValuesInRangeAndNothingFromShortBuffers)
     const std::set<int> bits{16, 12, 0, -1};
     for (const auto& frame : frames) {
         const bool readable = frame.size() >= kDvFrameSize60;
-        const std::string what = "size " + std::to_string(frame.size()) + (frame.empty() ? "" : ", first byte " + std::to_string(frame[0]));
+        const std::string what = "size " + std::to_string(frame.size()) +
+                                 (frame.empty() ? "" : ", first byte " + std::to_string(frame[0]));
         for (int k : {INT_MIN, -1, 0, 1, 5, 9, 10, 11, INT_MAX}) {
             const TDvRecStamp stamp = ReadStamp(frame, k);
             const std::uint32_t timecode = DvReadTimecode(frame, k);

@@ -1,13 +1,11 @@
-#include "filters/fpsunit.h"
-
 #include "avi_fixture.h"
+#include "filters/fpsunit.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <limits>
 #include <ostream>
 #include <string>
@@ -17,7 +15,8 @@ namespace {
 
 using namespace camtrove::avi_fixture;
 
-class AviFrameRateFiles : public ::testing::Test {
+class AviFrameRateFiles : public ::testing::Test
+{
 protected:
     QString PathOf(const char* name) const { return m_dir.filePath(QString::fromUtf8(name)); }
 
@@ -57,10 +56,10 @@ TEST(AviScaleForFrameRate, RoundsToTheNearestHalvesToEven)
         double fps;
         std::uint32_t scale;
     } const cases[] = {
-        {25.0, 40000},    {18.0, 55556},      {29.97, 33367}, {1.0, 1000000}, {0.5, 2000000}, {0.001, 1000000000},
-        {400000.0, 2},    // 2.5 rounds down to the even 2
-        {666666.6666666666, 2}, // 1.5 rounds up to the even 2
-        {181818.18181818182, 6}, // 5.5
+        {25.0, 40000},           {18.0, 55556},       {29.97, 33367}, {1.0, 1000000},
+        {0.5, 2000000},          {0.001, 1000000000}, {400000.0, 2}, // 2.5 rounds down to the even 2
+        {666666.6666666666, 2},                                      // 1.5 rounds up to the even 2
+        {181818.18181818182, 6},                                     // 5.5
     };
     for (const Case& c : cases) {
         const auto scale = AviScaleForFrameRate(c.fps);
@@ -156,7 +155,8 @@ TEST_F(AviFrameRateFiles, ATruncatedFileUsesTheHeaderFoundBeforeTheCut)
 {
     const std::string whole = AviFile(StreamList("vids", "vid1", 1, 10) + StreamList("vids", "vid2", 1, 10));
     // Cut inside the second stream list's header, before the second "strh" is whole.
-    const std::string cut = whole.substr(0, std::size_t(QByteArray::fromStdString(whole).indexOf("vid2")) + 6);
+    const std::string cut =
+        whole.substr(0, std::size_t(QByteArray::fromStdString(whole).indexOf("vid2")) + 6);
     const QString path = Written("cut.avi", cut);
     const qsizetype scale = ScaleFieldOf(QByteArray::fromStdString(cut), "vid1");
 
@@ -222,7 +222,8 @@ TEST_F(AviFrameRateFiles, AReadOnlyFileIsReportedAndUnchanged)
 
 TEST_F(AviFrameRateFiles, TheWalkLetsTheWindowBreatheBetweenChunks)
 {
-    const QString path = Written("pump.avi", AviFile(StreamList("auds", "aud1", 1, 10) + StreamList("vids", "vid1", 1, 10)));
+    const QString path =
+        Written("pump.avi", AviFile(StreamList("auds", "aud1", 1, 10) + StreamList("vids", "vid1", 1, 10)));
     int calls = 0;
     const AviFrameRateResult result = SetAviFrameRate(path, 18.0, [&calls] { ++calls; });
     ASSERT_TRUE(result.Ok());
@@ -266,7 +267,8 @@ std::vector<MalformedCase> MalformedCases()
     const std::string whole = AviFile(video + StreamList("vids", "vid2", 1, 10));
     const qsizetype second = QByteArray::fromStdString(whole).indexOf("vid2");
     const qsizetype firstListEnd = QByteArray::fromStdString(whole).indexOf("LIST", second - 24);
-    const std::string shortStrh = List("LIST", "strl", Chunk("strh", StreamHeaderData("vids", "vid9", 1, 10).substr(0, 24)));
+    const std::string shortStrh =
+        List("LIST", "strl", Chunk("strh", StreamHeaderData("vids", "vid9", 1, 10).substr(0, 24)));
     return {
         {"EmptyFile", "", nullptr},
         {"ShortRiffHeader", "RIFF\x10\x00", nullptr},
@@ -283,17 +285,20 @@ std::vector<MalformedCase> MalformedCases()
         {"StreamHeaderTooShortForItsFields", Riff(Hdrl(shortStrh)), nullptr},
         {"CutInsideTheSecondStreamHeader", whole.substr(0, std::size_t(second) + 10), "vid1"},
         {"CutInsideAChunkHeader", whole.substr(0, std::size_t(firstListEnd) + 5), "vid1"},
-        {"HeadersInsideMoviAreSkipped", Riff(Hdrl(StreamList("auds", "aud1", 1, 10)) + List("LIST", "movi", video)),
-         nullptr},
+        {"HeadersInsideMoviAreSkipped",
+         Riff(Hdrl(StreamList("auds", "aud1", 1, 10)) + List("LIST", "movi", video)), nullptr},
         {"DeepNestingIsSkipped", Riff(Hdrl(Nested(5000, StreamList("vids", "vid9", 1, 10)) + video)), "vid1"},
-        {"LaterRiffListsAreWalked", AviFile(video) + List("RIFF", "AVIX", Hdrl(StreamList("vids", "vid2", 1, 10))),
-         "vid2"},
-        {"WalkEndsAtATopLevelNonRiff", AviFile(video) + Chunk("JUNK", StreamList("vids", "vid2", 1, 10)), "vid1"},
+        {"LaterRiffListsAreWalked",
+         AviFile(video) + List("RIFF", "AVIX", Hdrl(StreamList("vids", "vid2", 1, 10))), "vid2"},
+        {"WalkEndsAtATopLevelNonRiff", AviFile(video) + Chunk("JUNK", StreamList("vids", "vid2", 1, 10)),
+         "vid1"},
         {"TrailingBytesAfterTheRiff", AviFile(video) + "xyz", "vid1"},
     };
 }
 
-class MalformedAvi : public AviFrameRateFiles, public ::testing::WithParamInterface<MalformedCase> {};
+class MalformedAvi : public AviFrameRateFiles, public ::testing::WithParamInterface<MalformedCase>
+{
+};
 
 TEST_P(MalformedAvi, EndsTheWalkWithinTheFile)
 {

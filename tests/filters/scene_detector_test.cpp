@@ -1,6 +1,5 @@
-#include "filters/scene_detector.h"
-
 #include "filters/ecrire_scnunit.h"
+#include "filters/scene_detector.h"
 #include "support/dv_frame_forge.h"
 
 #include <QFile>
@@ -8,7 +7,6 @@
 #include <QtEndian>
 
 #include <gtest/gtest.h>
-
 #include <optional>
 #include <ostream>
 #include <string>
@@ -102,11 +100,14 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         SceneCase{"OneSecondApartIsOneScene", Dated(0, 5), {{1, 5}}},
         SceneCase{"JumpOfThreeSecondsStartsAScene", Join({Dated(0, 2), Dated(4, 2)}), {{1, 2}, {2, 4}}},
-        SceneCase{"JumpOfOneSecondForwardOrBackIsNone", Join({Dated(10, 2), Dated(10, 1), Dated(9, 1)}), {{1, 4}}},
+        SceneCase{
+            "JumpOfOneSecondForwardOrBackIsNone", Join({Dated(10, 2), Dated(10, 1), Dated(9, 1)}), {{1, 4}}},
         SceneCase{"JumpOfThreeSecondsBackStartsAScene", Join({Dated(10, 1), Dated(7, 1)}), {{1, 1}, {1, 2}}},
         SceneCase{"JumpOfDaysStartsAScene", Join({Dated(0, 2), Dated(3 * 86400, 2)}), {{1, 2}, {2, 4}}},
-        SceneCase{"FiveUndatedFramesOpenOneScene", Join({Dated(0, 3), Undated(5), Dated(8, 3)}), {{1, 3}, {3, 11}}},
-        SceneCase{"ThirteenUndatedFramesAreASceneOfTheirOwn", Join({Dated(0, 3), Undated(13), Dated(16, 3)}),
+        SceneCase{
+            "FiveUndatedFramesOpenOneScene", Join({Dated(0, 3), Undated(5), Dated(8, 3)}), {{1, 3}, {3, 11}}},
+        SceneCase{"ThirteenUndatedFramesAreASceneOfTheirOwn",
+                  Join({Dated(0, 3), Undated(13), Dated(16, 3)}),
                   {{1, 3}, {3, 16}, {16, 19}}},
         SceneCase{"AnUndatedStartOpensNoScene", Join({Undated(3), Dated(3, 3)}), {{1, 6}}},
         SceneCase{"StopBeforeAnyFrameStillClosesOnce", {}, {{0, 0}}}),
@@ -148,7 +149,8 @@ TEST(SceneDetector, RingKeepsTheKeptBlocksAndFindsFramesByTime)
     SceneDetector detector;
     std::vector<std::vector<std::uint8_t>> frames;
     for (int i = 0; i < 3; ++i) {
-        frames.push_back(DvFrameForge::Bare(DvLines::System525).Timecode(0, 0, 1, i).RecDate(2024, 7, 8, 10, 0, i).Take());
+        frames.push_back(
+            DvFrameForge::Bare(DvLines::System525).Timecode(0, 0, 1, i).RecDate(2024, 7, 8, 10, 0, i).Take());
         (void)detector.ProcessFrame(frames.back(), std::int64_t(i) * 333667);
     }
     EXPECT_EQ(detector.RingPos(), 3);
@@ -161,7 +163,8 @@ TEST(SceneDetector, RingKeepsTheKeptBlocksAndFindsFramesByTime)
     EXPECT_EQ(slot.Info.Timecode >> 24, 1u);
     for (int k = 0; k < SceneDetector::kKeptSequences; ++k) {
         const auto* kept = slot.DvData.data() + k * SceneDetector::kKeptBytesPerSequence;
-        EXPECT_TRUE(std::equal(kept, kept + SceneDetector::kKeptBytesPerSequence, frames[1].begin() + k * 12000))
+        EXPECT_TRUE(
+            std::equal(kept, kept + SceneDetector::kKeptBytesPerSequence, frames[1].begin() + k * 12000))
             << "sequence " << k;
     }
 
@@ -214,7 +217,7 @@ TEST(SceneDetector, FeedsTheSceneFileOfAHundredFrameCapture)
     EXPECT_EQ(int32At(first), 41);
     const int second = first + 23 + l;
     ASSERT_EQ(bytes.size(), second + 35);
-    EXPECT_EQ(int32At(second + 9), 41); // S
+    EXPECT_EQ(int32At(second + 9), 41);  // S
     EXPECT_EQ(int32At(second + 13), 61); // N
 }
 

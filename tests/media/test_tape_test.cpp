@@ -7,11 +7,10 @@ extern "C" {
 #include <libavutil/dict.h>
 }
 
-#include <gtest/gtest.h>
-
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <gtest/gtest.h>
 #include <memory>
 #include <string>
 #include <vector>
@@ -62,7 +61,8 @@ TEST(TestTapeScenes, CoverEveryCaseTheirToolsMustHandle)
     ASSERT_GE(SceneWhere([](const TestTapeScene& s) { return s.wide; }), 0);
     ASSERT_GE(SceneWhere([](const TestTapeScene& s) { return s.audio32k12bit; }), 0);
     const int undated = SceneWhere([](const TestTapeScene& s) { return !s.dated; });
-    EXPECT_GT(TestTapeScenes()[static_cast<std::size_t>(undated)].frames, 12) << "an undated stretch of its own";
+    EXPECT_GT(TestTapeScenes()[static_cast<std::size_t>(undated)].frames, 12)
+        << "an undated stretch of its own";
 }
 
 TEST(TestTapeTimecode, CountsDropFrameOn525AndPlainOn625)
@@ -73,12 +73,12 @@ TEST(TestTapeTimecode, CountsDropFrameOn525AndPlainOn625)
         int index;
         TapeTimecode expected;
     } cases[] = {
-        {TapeSystem::Ntsc, 0, {0, 0, 0, 0}},        {TapeSystem::Ntsc, 29, {0, 0, 0, 29}},
-        {TapeSystem::Ntsc, 1799, {0, 0, 59, 29}},   {TapeSystem::Ntsc, 1800, {0, 1, 0, 2}},
-        {TapeSystem::Ntsc, 3597, {0, 1, 59, 29}},   {TapeSystem::Ntsc, 3598, {0, 2, 0, 2}},
-        {TapeSystem::Ntsc, 17981, {0, 9, 59, 29}},  {TapeSystem::Ntsc, 17982, {0, 10, 0, 0}},
-        {TapeSystem::Ntsc, 107892, {1, 0, 0, 0}},   {TapeSystem::Pal, 24, {0, 0, 0, 24}},
-        {TapeSystem::Pal, 25, {0, 0, 1, 0}},        {TapeSystem::Pal, 90000, {1, 0, 0, 0}},
+        {TapeSystem::Ntsc, 0, {0, 0, 0, 0}},       {TapeSystem::Ntsc, 29, {0, 0, 0, 29}},
+        {TapeSystem::Ntsc, 1799, {0, 0, 59, 29}},  {TapeSystem::Ntsc, 1800, {0, 1, 0, 2}},
+        {TapeSystem::Ntsc, 3597, {0, 1, 59, 29}},  {TapeSystem::Ntsc, 3598, {0, 2, 0, 2}},
+        {TapeSystem::Ntsc, 17981, {0, 9, 59, 29}}, {TapeSystem::Ntsc, 17982, {0, 10, 0, 0}},
+        {TapeSystem::Ntsc, 107892, {1, 0, 0, 0}},  {TapeSystem::Pal, 24, {0, 0, 0, 24}},
+        {TapeSystem::Pal, 25, {0, 0, 1, 0}},       {TapeSystem::Pal, 90000, {1, 0, 0, 0}},
     };
     for (const auto& c : cases) {
         const TapeTimecode tc = TestTapeTimecode(c.index, c.system);
@@ -106,7 +106,9 @@ TEST(TestTape, StampsThePacksAtTheirDefinedOffsets)
         }
         // Monday 8 July 2024, 19:55:58.
         const std::vector<std::uint8_t> date(seq + 458, seq + 468);
-        EXPECT_EQ(date, (std::vector<std::uint8_t>{0x62, 0xFF, 0xC8, 0x27, 0x24, 0x63, 0xFF, 0xD8, 0xD5, 0xD9})) << k;
+        EXPECT_EQ(date,
+                  (std::vector<std::uint8_t>{0x62, 0xFF, 0xC8, 0x27, 0x24, 0x63, 0xFF, 0xD8, 0xD5, 0xD9}))
+            << k;
         EXPECT_EQ(seq[453], 0x61);
         EXPECT_EQ(seq[455] & 7, 0) << "4:3";
     }
@@ -152,7 +154,9 @@ void PrintTo(const SystemCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class TestTapeClip : public ::testing::TestWithParam<SystemCase> {};
+class TestTapeClip : public ::testing::TestWithParam<SystemCase>
+{
+};
 
 TEST_P(TestTapeClip, OpensInLibavformatAsDvVideoWithSoundTimecodeAndAspect)
 {
@@ -191,7 +195,10 @@ TEST_P(TestTapeClip, OpensInLibavformatAsDvVideoWithSoundTimecodeAndAspect)
     ASSERT_EQ(avcodec_open2(decoder.get(), codec, nullptr), 0);
 
     const int wideStart = SceneStart(SceneWhere([](const TestTapeScene& s) { return s.wide; }));
-    const int wideEnd = wideStart + TestTapeScenes()[static_cast<std::size_t>(SceneWhere([](const TestTapeScene& s) { return s.wide; }))].frames;
+    const int wideEnd =
+        wideStart +
+        TestTapeScenes()[static_cast<std::size_t>(SceneWhere([](const TestTapeScene& s) { return s.wide; }))]
+            .frames;
     std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
     std::unique_ptr<AVFrame, FrameFree> picture(av_frame_alloc());
     std::vector<std::uint8_t> firstLuma;
@@ -207,8 +214,10 @@ TEST_P(TestTapeClip, OpensInLibavformatAsDvVideoWithSoundTimecodeAndAspect)
             const bool wide = index >= wideStart && index < wideEnd;
             // Whatever sample aspect this libavcodec gives, the picture's shape must come out right.
             const double shape = av_q2d(picture->sample_aspect_ratio) * picture->width / picture->height;
-            EXPECT_NEAR(shape, wide ? 16.0 / 9.0 : 4.0 / 3.0, 0.01) << "frame " << index << (wide ? " is 16:9" : " is 4:3");
-            const std::vector<std::uint8_t> luma(picture->data[0], picture->data[0] + picture->linesize[0] * 8);
+            EXPECT_NEAR(shape, wide ? 16.0 / 9.0 : 4.0 / 3.0, 0.01)
+                << "frame " << index << (wide ? " is 16:9" : " is 4:3");
+            const std::vector<std::uint8_t> luma(picture->data[0],
+                                                 picture->data[0] + picture->linesize[0] * 8);
             if (index == 0)
                 firstLuma = luma;
             else if (luma != firstLuma)
@@ -222,15 +231,17 @@ TEST_P(TestTapeClip, OpensInLibavformatAsDvVideoWithSoundTimecodeAndAspect)
         av_packet_unref(packet.get());
     }
     EXPECT_EQ(videoPackets, frames);
-    EXPECT_GE(audioPackets, frames - TestTapeScenes()[static_cast<std::size_t>(SceneWhere([](const TestTapeScene& s) { return s.audio32k12bit; }))].frames);
+    EXPECT_GE(audioPackets,
+              frames - TestTapeScenes()[static_cast<std::size_t>(SceneWhere([](const TestTapeScene& s) {
+                           return s.audio32k12bit;
+                       }))].frames);
     EXPECT_GE(moved, frames - 10) << "the pattern moves from frame to frame";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    BothSystems, TestTapeClip,
-    ::testing::Values(SystemCase{"Ntsc", TapeSystem::Ntsc, 480, "00:00:00;00"},
-                      SystemCase{"Pal", TapeSystem::Pal, 576, "00:00:00:00"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(BothSystems, TestTapeClip,
+                         ::testing::Values(SystemCase{"Ntsc", TapeSystem::Ntsc, 480, "00:00:00;00"},
+                                           SystemCase{"Pal", TapeSystem::Pal, 576, "00:00:00:00"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TestTapeClip, RefusesAnUnwritablePathAndLeavesNoFile)
 {

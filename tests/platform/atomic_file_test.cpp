@@ -4,9 +4,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
-
 #include <csignal>
+#include <gtest/gtest.h>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -45,10 +44,10 @@ TEST(WriteFileAtomically, FailureHalfWayLeavesTheOldFile)
     const QString path = dir.filePath(QStringLiteral("store.txt"));
     ASSERT_TRUE(WriteFileAtomically(path, kOld));
     EXPECT_THROW((void)WriteFileAtomically(path, kNew,
-                                     [](std::int64_t written) {
-                                         if (written > 20000)
-                                             throw std::runtime_error("disk pulled out");
-                                     }),
+                                           [](std::int64_t written) {
+                                               if (written > 20000)
+                                                   throw std::runtime_error("disk pulled out");
+                                           }),
                  std::runtime_error);
     EXPECT_EQ(FileBytes(path), kOld);
     EXPECT_TRUE(OtherFiles(dir, QStringLiteral("store.txt")).isEmpty());

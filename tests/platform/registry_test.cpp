@@ -35,7 +35,9 @@ void PrintTo(const ValueCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class RegistryValueBytes : public ::testing::TestWithParam<ValueCase> {};
+class RegistryValueBytes : public ::testing::TestWithParam<ValueCase>
+{
+};
 
 TEST_P(RegistryValueBytes, SurviveTheFileExactly)
 {
@@ -56,22 +58,23 @@ TEST_P(RegistryValueBytes, SurviveTheFileExactly)
 
 INSTANTIATE_TEST_SUITE_P(
     Types, RegistryValueBytes,
-    ::testing::Values(
-        ValueCase{"SzWithTerminator", REG_SZ, Bytes({'V', 0, 'i', 0, 0, 0})},
-        ValueCase{"SzTwiceLengthPlusOne", REG_SZ, Bytes({'V', 0, 'i', 0, 0})},
-        ValueCase{"SzOneByteEmpty", REG_SZ, Bytes({0})},
-        ValueCase{"SzNoBytes", REG_SZ, QByteArray()},
-        ValueCase{"SzWithoutTerminator", REG_SZ, Bytes({'a', 0})},
-        ValueCase{"SzOddLastByteNotZero", REG_SZ, Bytes({'a', 0, 7})},
-        ValueCase{"SzEscapes", REG_SZ,
-                  Registry::Utf16Bytes(QStringLiteral("a\"b\\c\r\nd\te\x01 é€")) + QByteArray(2, '\0')},
-        ValueCase{"SzLoneSurrogate", REG_SZ, Bytes({0x00, 0xd8, 'x', 0, 0, 0})},
-        ValueCase{"ExpandSz", REG_EXPAND_SZ, Registry::Utf16Bytes(QStringLiteral("%HOME%/x")) + QByteArray(2, '\0')},
-        ValueCase{"Dword", REG_DWORD, Bytes({0x88, 0x13, 0, 0})},
-        ValueCase{"DwordOfThreeBytes", REG_DWORD, Bytes({1, 2, 3})},
-        ValueCase{"Binary", REG_BINARY, Bytes({0, 0, 0, 0, 0, 0, 0x32, 0x40})},
-        ValueCase{"BinaryEmpty", REG_BINARY, QByteArray()},
-        ValueCase{"OtherType", 7, Bytes({'A', 0, 0, 0, 0, 0})}),
+    ::testing::Values(ValueCase{"SzWithTerminator", REG_SZ, Bytes({'V', 0, 'i', 0, 0, 0})},
+                      ValueCase{"SzTwiceLengthPlusOne", REG_SZ, Bytes({'V', 0, 'i', 0, 0})},
+                      ValueCase{"SzOneByteEmpty", REG_SZ, Bytes({0})},
+                      ValueCase{"SzNoBytes", REG_SZ, QByteArray()},
+                      ValueCase{"SzWithoutTerminator", REG_SZ, Bytes({'a', 0})},
+                      ValueCase{"SzOddLastByteNotZero", REG_SZ, Bytes({'a', 0, 7})},
+                      ValueCase{"SzEscapes", REG_SZ,
+                                Registry::Utf16Bytes(QStringLiteral("a\"b\\c\r\nd\te\x01 é€")) +
+                                    QByteArray(2, '\0')},
+                      ValueCase{"SzLoneSurrogate", REG_SZ, Bytes({0x00, 0xd8, 'x', 0, 0, 0})},
+                      ValueCase{"ExpandSz", REG_EXPAND_SZ,
+                                Registry::Utf16Bytes(QStringLiteral("%HOME%/x")) + QByteArray(2, '\0')},
+                      ValueCase{"Dword", REG_DWORD, Bytes({0x88, 0x13, 0, 0})},
+                      ValueCase{"DwordOfThreeBytes", REG_DWORD, Bytes({1, 2, 3})},
+                      ValueCase{"Binary", REG_BINARY, Bytes({0, 0, 0, 0, 0, 0, 0x32, 0x40})},
+                      ValueCase{"BinaryEmpty", REG_BINARY, QByteArray()},
+                      ValueCase{"OtherType", 7, Bytes({'A', 0, 0, 0, 0, 0})}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Registry, NamesCompareWithoutLetterCaseAndKeepTheirOrder)

@@ -22,7 +22,9 @@ void PrintTo(const DecodeCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class IniDecoding : public ::testing::TestWithParam<DecodeCase> {};
+class IniDecoding : public ::testing::TestWithParam<DecodeCase>
+{
+};
 
 TEST_P(IniDecoding, GivesTheLines)
 {
@@ -31,13 +33,26 @@ TEST_P(IniDecoding, GivesTheLines)
 
 INSTANTIATE_TEST_SUITE_P(
     Encodings, IniDecoding,
-    ::testing::Values(
-        DecodeCase{"Utf16LittleEndian", QByteArray("\xFF\xFE" "a\0=\0\xE9\0\r\0\n\0b\0", 14), {"a=é", "b"}},
-        DecodeCase{"Utf16BigEndian", QByteArray("\xFE\xFF\0a\0=\0\xE9\0\n\0b", 12), {"a=é", "b"}},
-        DecodeCase{"Utf8Mark", QByteArray("\xEF\xBB\xBF" "a=\xC3\xA9\r\nb"), {"a=é", "b"}},
-        DecodeCase{"Utf8WithoutMark", QByteArray("Dur\xC3\xA9" "e=5\n"), {"Durée=5"}},
-        DecodeCase{"Windows1252WithoutMark", QByteArray("Dur\xE9" "e=\x80\x9C\r"), {"Durée=€œ"}},
-        DecodeCase{"MixedLineEnds", QByteArray("a\rb\nc\r\n\r\nd"), {"a", "b", "c", "", "d"}}),
+    ::testing::Values(DecodeCase{"Utf16LittleEndian",
+                                 QByteArray("\xFF\xFE"
+                                            "a\0=\0\xE9\0\r\0\n\0b\0",
+                                            14),
+                                 {"a=é", "b"}},
+                      DecodeCase{
+                          "Utf16BigEndian", QByteArray("\xFE\xFF\0a\0=\0\xE9\0\n\0b", 12), {"a=é", "b"}},
+                      DecodeCase{"Utf8Mark",
+                                 QByteArray("\xEF\xBB\xBF"
+                                            "a=\xC3\xA9\r\nb"),
+                                 {"a=é", "b"}},
+                      DecodeCase{"Utf8WithoutMark",
+                                 QByteArray("Dur\xC3\xA9"
+                                            "e=5\n"),
+                                 {"Durée=5"}},
+                      DecodeCase{"Windows1252WithoutMark",
+                                 QByteArray("Dur\xE9"
+                                            "e=\x80\x9C\r"),
+                                 {"Durée=€œ"}},
+                      DecodeCase{"MixedLineEnds", QByteArray("a\rb\nc\r\n\r\nd"), {"a", "b", "c", "", "d"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(IniEncoding, IsUtf16LittleEndianWithMarkAndCrLf)
@@ -48,7 +63,7 @@ TEST(IniEncoding, IsUtf16LittleEndianWithMarkAndCrLf)
 TEST(ParameterSection, LookupComparesNamesAndSectionsExactly)
 {
     const QStringList lines = {
-        "Volume=1",          // before any section
+        "Volume=1", // before any section
         "[\\Software\\Dorn Vesk\\Other]",
         "Volume=2",
         "  [\\Software\\Dorn Vesk\\Camtrove]  ",

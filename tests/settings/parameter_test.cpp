@@ -1,8 +1,6 @@
-#include "settings/catalogue.h"
-
-#include "settings_fixture.h"
-
 #include "platform/registry.h"
+#include "settings/catalogue.h"
+#include "settings_fixture.h"
 
 #include <functional>
 
@@ -29,7 +27,9 @@ void PrintTo(const IniLineCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class IniLineLoads : public ::testing::TestWithParam<IniLineCase> {};
+class IniLineLoads : public ::testing::TestWithParam<IniLineCase>
+{
+};
 
 TEST_P(IniLineLoads, AsTheWindowsBuildRead)
 {
@@ -46,14 +46,18 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         IniLineCase{"UnparsableIntegerIsZero", "Volume=abc", [](auto& c) { EXPECT_EQ(c.Volume->value, 0); }},
         IniLineCase{"MissingIntegerIsDefault", "Other=1", [](auto& c) { EXPECT_EQ(c.Volume->value, 5000); }},
-        IniLineCase{"BlankBeforeEqualsIsAnotherName", "Volume =7", [](auto& c) { EXPECT_EQ(c.Volume->value, 5000); }},
+        IniLineCase{"BlankBeforeEqualsIsAnotherName", "Volume =7",
+                    [](auto& c) { EXPECT_EQ(c.Volume->value, 5000); }},
         IniLineCase{"LetterCaseCounts", "volume=7", [](auto& c) { EXPECT_EQ(c.Volume->value, 5000); }},
         IniLineCase{"IntegerTrimmed", "Volume= 7 ", [](auto& c) { EXPECT_EQ(c.Volume->value, 7); }},
         IniLineCase{"FalseTextIsTrue", "Want Mp3=False", [](auto& c) { EXPECT_TRUE(c.WantMp3->value); }},
-        IniLineCase{"EmptyBooleanIsTrue", "Want Incrust=", [](auto& c) { EXPECT_TRUE(c.WantIncrust->value); }},
+        IniLineCase{"EmptyBooleanIsTrue",
+                    "Want Incrust=", [](auto& c) { EXPECT_TRUE(c.WantIncrust->value); }},
         IniLineCase{"OnlyZeroIsFalse", "Want Mp3= 0", [](auto& c) { EXPECT_FALSE(c.WantMp3->value); }},
-        IniLineCase{"OrdinalKeepsLowByte", "Active panel=258", [](auto& c) { EXPECT_EQ(c.ActivePanel->value, 2); }},
-        IniLineCase{"UnparsableRealIsZero", "Framerate=fast", [](auto& c) { EXPECT_EQ(c.Framerate->value, 0.0); }},
+        IniLineCase{"OrdinalKeepsLowByte", "Active panel=258",
+                    [](auto& c) { EXPECT_EQ(c.ActivePanel->value, 2); }},
+        IniLineCase{"UnparsableRealIsZero", "Framerate=fast",
+                    [](auto& c) { EXPECT_EQ(c.Framerate->value, 0.0); }},
         IniLineCase{"EmptyMarkGivesDefault", "Video Racine=#@vide§#",
                     [](auto& c) { EXPECT_EQ(c.VideoRacine->value, QStringLiteral("Video")); }},
         IniLineCase{"TextUntouched", "Video Racine= a=b ",
@@ -85,7 +89,9 @@ TincrustRec ChangedRecord()
     return r;
 }
 
-class StoreRoundTrip : public ::testing::TestWithParam<TSavePreferences> {};
+class StoreRoundTrip : public ::testing::TestWithParam<TSavePreferences>
+{
+};
 
 TEST_P(StoreRoundTrip, GivesBackWhatWasSaved)
 {
@@ -203,7 +209,8 @@ TEST(Catalogue, ComputedDefaultsComeFromTheUserFoldersAndTheProgram)
     EXPECT_TRUE(noFolders.Reeltrak->value.isEmpty());
     platform::Registry reg(bare.location.registryFolder);
     EXPECT_TRUE(reg.KeyExists(QStringLiteral("\\Software\\Dorn Vesk\\Reeltrak")));
-    PreferenceCatalogue documentsOnly(bare.location, TUserFolders{{}, {}, QStringLiteral("/home/u/Documents")});
+    PreferenceCatalogue documentsOnly(bare.location,
+                                      TUserFolders{{}, {}, QStringLiteral("/home/u/Documents")});
     ASSERT_TRUE(documentsOnly.Build());
     EXPECT_EQ(documentsOnly.ImageDirectory->value, QStringLiteral("/home/u/Documents/"));
 }
@@ -212,7 +219,8 @@ TEST(Catalogue, PortableFoldersFollowTheCopyToItsNewPlace)
 {
     TempProgram program;
     program.WriteIni({kHeader, "ExeName=/media/u/OLDKEY/camtrove/camtrove",
-                      "Video Directory=/media/u/oldkey/camtrove/Videos/", "Image Directory=/home/u/Pictures/"});
+                      "Video Directory=/media/u/oldkey/camtrove/Videos/",
+                      "Image Directory=/home/u/Pictures/"});
     PreferenceCatalogue catalogue(program.location, Folders());
     ASSERT_TRUE(catalogue.Build());
     EXPECT_EQ(catalogue.VideoDirectory->value, program.location.exeDir + QStringLiteral("Videos/"));

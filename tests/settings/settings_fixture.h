@@ -15,7 +15,8 @@ namespace camtrove::settings {
 struct TempProgram
 {
     QTemporaryDir dir;
-    TStoreLocation location{dir.path() + QStringLiteral("/bin/"), dir.path() + QStringLiteral("/bin/camtrove"),
+    TStoreLocation location{dir.path() + QStringLiteral("/bin/"),
+                            dir.path() + QStringLiteral("/bin/camtrove"),
                             dir.path() + QStringLiteral("/config/camtrove")};
 
     TempProgram() { QDir().mkpath(location.exeDir); }
@@ -54,7 +55,8 @@ struct TempProgram
         QStringList lines = text.split(QStringLiteral("\r\n"));
         lines.removeLast();
         for (const QString& line : lines)
-            EXPECT_FALSE(line.contains(QLatin1Char('\r')) || line.contains(QLatin1Char('\n'))) << line.toStdString();
+            EXPECT_FALSE(line.contains(QLatin1Char('\r')) || line.contains(QLatin1Char('\n')))
+                << line.toStdString();
         return lines;
     }
 };

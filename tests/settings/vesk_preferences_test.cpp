@@ -1,12 +1,9 @@
-#include "settings/vesk_preferences.h"
-
+#include "platform/registry.h"
 #include "settings/catalogue.h"
 #include "settings/ini_preferences_man.h"
 #include "settings/reg_preferences_man.h"
-
+#include "settings/vesk_preferences.h"
 #include "settings_fixture.h"
-
-#include "platform/registry.h"
 
 #include <optional>
 #include <stdexcept>
@@ -17,10 +14,7 @@ namespace {
 class ScriptedPrompt : public SaveModePrompt
 {
 public:
-    explicit ScriptedPrompt(std::optional<TSavePreferences> answer)
-        : m_answer(answer)
-    {
-    }
+    explicit ScriptedPrompt(std::optional<TSavePreferences> answer) : m_answer(answer) {}
     std::optional<TSavePreferences> AskSaveMode(const QString& caption) override
     {
         captions << caption;
@@ -36,8 +30,8 @@ private:
 struct AppRun
 {
     explicit AppRun(const TStoreLocation& location)
-        : catalogue(location, TUserFolders{QStringLiteral("/v"), QStringLiteral("/p"), QStringLiteral("/d")})
-        , vesk(location)
+        : catalogue(location, TUserFolders{QStringLiteral("/v"), QStringLiteral("/p"), QStringLiteral("/d")}),
+          vesk(location)
     {
         vesk.version = QStringLiteral("Camtrove 6.2.0 en by  Dorn Vesk");
         vesk.OnChangeMode = [this](TSavePreferences mode) { catalogue.List().storeMode = mode; };
@@ -188,7 +182,8 @@ TEST(VeskPreferences, MakersKeyStaysWhileAnotherProgramHasAKey)
         TVeskPreferences vesk(program.location);
         vesk.ApplyMode(spRegistre);
         platform::Registry reg(program.location.registryFolder);
-        ASSERT_TRUE(reg.OpenKey(QStringLiteral("\\Software\\Dorn Vesk\\Camtrove\\IncrustRec\\FontRec"), true));
+        ASSERT_TRUE(
+            reg.OpenKey(QStringLiteral("\\Software\\Dorn Vesk\\Camtrove\\IncrustRec\\FontRec"), true));
         if (sibling) {
             ASSERT_TRUE(reg.OpenKey(QStringLiteral("\\Software\\Dorn Vesk\\Reeltrak"), true));
         }
@@ -199,7 +194,9 @@ TEST(VeskPreferences, MakersKeyStaysWhileAnotherProgramHasAKey)
     }
 }
 
-class RectStores : public ::testing::TestWithParam<TSavePreferences> {};
+class RectStores : public ::testing::TestWithParam<TSavePreferences>
+{
+};
 
 TEST_P(RectStores, ReadRectNeedsAllFourValues)
 {
@@ -237,12 +234,15 @@ TEST(VeskPreferences, ModeNoneReadsDefaultsAndWritesNothing)
 TEST(RegPreferencesMan, StringsAndNumbersInTheirRegistryForms)
 {
     TempProgram program;
-    TRegPreferencesMan store(program.location.registryFolder, QStringLiteral("Software\\Dorn Vesk\\Camtrove"), true);
+    TRegPreferencesMan store(program.location.registryFolder, QStringLiteral("Software\\Dorn Vesk\\Camtrove"),
+                             true);
     ASSERT_TRUE(store.WriteString(QStringLiteral("Version"), QStringLiteral("6.2")));
     ASSERT_TRUE(store.WriteString(QStringLiteral("Empty"), QString()));
     platform::Registry reg(program.location.registryFolder);
     ASSERT_TRUE(reg.OpenKey(kKeyPath, false));
-    EXPECT_EQ(reg.ReadData(QStringLiteral("Version"))->bytes, QByteArray("6\0.\0" "2\0\0", 7));
+    EXPECT_EQ(reg.ReadData(QStringLiteral("Version"))->bytes, QByteArray("6\0.\0"
+                                                                         "2\0\0",
+                                                                         7));
     EXPECT_EQ(reg.ReadData(QStringLiteral("Empty"))->bytes, QByteArray(1, '\0'));
     QString text = QStringLiteral("x");
     ASSERT_TRUE(store.ReadString(QStringLiteral("Empty"), text));

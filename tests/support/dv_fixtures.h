@@ -2,11 +2,10 @@
 // Loads the real camcorder frames of the shared fixture folder. A missing folder skips the test on a
 // developer machine and fails it on CI (the environment variable CI set), where it must be present.
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -35,11 +34,11 @@ namespace camtrove::testsupport {
 } // namespace camtrove::testsupport
 
 // Fills bytes with the named fixture, or ends the test: a skip, or a failure on CI.
-#define CAMTROVE_LOAD_DV_FIXTURE(name, bytes)                                                              \
-    do {                                                                                                   \
-        if (!::camtrove::testsupport::ReadDvFixture((name), (bytes))) {                                    \
-            if (::camtrove::testsupport::OnCi())                                                           \
-                FAIL() << "fixture missing on CI: " << ::camtrove::testsupport::DvFixturePath(name);       \
-            GTEST_SKIP() << "fixture missing: " << ::camtrove::testsupport::DvFixturePath(name);           \
-        }                                                                                                  \
+#define CAMTROVE_LOAD_DV_FIXTURE(name, bytes)                                                                \
+    do {                                                                                                     \
+        if (!::camtrove::testsupport::ReadDvFixture((name), (bytes))) {                                      \
+            if (::camtrove::testsupport::OnCi())                                                             \
+                FAIL() << "fixture missing on CI: " << ::camtrove::testsupport::DvFixturePath(name);         \
+            GTEST_SKIP() << "fixture missing: " << ::camtrove::testsupport::DvFixturePath(name);             \
+        }                                                                                                    \
     } while (false)

@@ -42,7 +42,8 @@ void PaintPicture(AVFrame& frame)
     for (int y = 0; y < frame.height; ++y) {
         for (int x = 0; x < frame.width; ++x) {
             const bool square = x >= 200 && x < 320 && y >= 100 && y < 220;
-            frame.data[0][y * frame.linesize[0] + x] = static_cast<std::uint8_t>(square ? 235 : 16 + (x * 200) / frame.width);
+            frame.data[0][y * frame.linesize[0] + x] =
+                static_cast<std::uint8_t>(square ? 235 : 16 + (x * 200) / frame.width);
         }
     }
     const int chromaWidth = frame.format == AV_PIX_FMT_YUV411P ? frame.width / 4 : frame.width / 2;
@@ -50,7 +51,8 @@ void PaintPicture(AVFrame& frame)
     for (int plane = 1; plane <= 2; ++plane) {
         for (int y = 0; y < chromaHeight; ++y) {
             for (int x = 0; x < chromaWidth; ++x)
-                frame.data[plane][y * frame.linesize[plane] + x] = static_cast<std::uint8_t>(plane == 1 ? 90 + y % 64 : 160);
+                frame.data[plane][y * frame.linesize[plane] + x] =
+                    static_cast<std::uint8_t>(plane == 1 ? 90 + y % 64 : 160);
         }
     }
 }
@@ -80,7 +82,8 @@ void PaintPicture(AVFrame& frame)
     frame->pts = 0;
 
     std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
-    if (avcodec_send_frame(context.get(), frame.get()) < 0 || avcodec_receive_packet(context.get(), packet.get()) < 0)
+    if (avcodec_send_frame(context.get(), frame.get()) < 0 ||
+        avcodec_receive_packet(context.get(), packet.get()) < 0)
         throw std::runtime_error("dvvideo encoding failed");
     std::vector<std::uint8_t> bytes(packet->data, packet->data + packet->size);
     if (bytes.size() != dvoffset::kSequence * static_cast<std::size_t>(SequencesOf(lines)))
@@ -94,7 +97,8 @@ void Blank(std::vector<std::uint8_t>& bytes, int sequences)
     using namespace dvoffset;
     for (int k = 0; k < sequences; ++k) {
         std::uint8_t* sequence = bytes.data() + kSequence * static_cast<std::size_t>(k);
-        for (std::size_t offset : {kSubcode0Timecode, kSubcode1Timecode, kSourceControl, kRecDate, kRecTime, kAudioSource}) {
+        for (std::size_t offset :
+             {kSubcode0Timecode, kSubcode1Timecode, kSourceControl, kRecDate, kRecTime, kAudioSource}) {
             for (std::size_t i = 0; i < 5; ++i)
                 sequence[offset + i] = 0xFF;
         }
@@ -189,7 +193,8 @@ DvFrameForge& DvFrameForge::RecDate(int year, int month, int day, int hour, int 
     const DvPack date{0x62, 0xFF, static_cast<std::uint8_t>(0xC0 | ToBcd(day)),
                       static_cast<std::uint8_t>(0xE0 | ToBcd(month)), ToBcd(year % 100)};
     const DvPack time{0x63, 0xFF, static_cast<std::uint8_t>(0x80 | ToBcd(second)),
-                      static_cast<std::uint8_t>(0x80 | ToBcd(minute)), static_cast<std::uint8_t>(0xC0 | ToBcd(hour))};
+                      static_cast<std::uint8_t>(0x80 | ToBcd(minute)),
+                      static_cast<std::uint8_t>(0xC0 | ToBcd(hour))};
     for (int k : sequences) {
         Pack(k, dvoffset::kRecDate, date);
         Pack(k, dvoffset::kRecTime, time);
@@ -206,12 +211,14 @@ DvFrameForge& DvFrameForge::NoRecDate(const std::vector<int>& sequences)
     return *this;
 }
 
-DvFrameForge& DvFrameForge::Timecode(int hours, int minutes, int seconds, int frames, const std::vector<int>& sequences,
-                                     bool inBlock0, bool inBlock1)
+DvFrameForge& DvFrameForge::Timecode(int hours, int minutes, int seconds, int frames,
+                                     const std::vector<int>& sequences, bool inBlock0, bool inBlock1)
 {
     // Colour frame and drop frame flags set in PC1, binary group flags in PC2 to PC4.
-    const DvPack pack{0x13, static_cast<std::uint8_t>(0xC0 | ToBcd(frames)), static_cast<std::uint8_t>(0x80 | ToBcd(seconds)),
-                      static_cast<std::uint8_t>(0x80 | ToBcd(minutes)), static_cast<std::uint8_t>(0xC0 | ToBcd(hours))};
+    const DvPack pack{0x13, static_cast<std::uint8_t>(0xC0 | ToBcd(frames)),
+                      static_cast<std::uint8_t>(0x80 | ToBcd(seconds)),
+                      static_cast<std::uint8_t>(0x80 | ToBcd(minutes)),
+                      static_cast<std::uint8_t>(0xC0 | ToBcd(hours))};
     for (int k : sequences) {
         if (inBlock0)
             Pack(k, dvoffset::kSubcode0Timecode, pack);
@@ -224,7 +231,8 @@ DvFrameForge& DvFrameForge::Timecode(int hours, int minutes, int seconds, int fr
 DvFrameForge& DvFrameForge::SourceControl(int sequence, std::uint8_t displayMode)
 {
     // Recording start and mode bits set around the display mode, as a camcorder records them.
-    return Pack(sequence, dvoffset::kSourceControl, {0x61, 0x03, static_cast<std::uint8_t>(0xF8 | (displayMode & 7)), 0xFC, 0xFF});
+    return Pack(sequence, dvoffset::kSourceControl,
+                {0x61, 0x03, static_cast<std::uint8_t>(0xF8 | (displayMode & 7)), 0xFC, 0xFF});
 }
 
 DvFrameForge& DvFrameForge::AudioSource(int frequencyCode, int quantizationCode)
@@ -241,7 +249,8 @@ DvFrameForge& DvFrameForge::HeaderByte3(std::uint8_t value)
 DvFrameForge& DvFrameForge::Ap3(std::uint8_t ap3, const std::vector<int>& sequences)
 {
     for (int k : sequences) {
-        std::uint8_t& byte7 = m_bytes[dvoffset::kSequence * static_cast<std::size_t>(k) + dvoffset::kHeaderByte7];
+        std::uint8_t& byte7 =
+            m_bytes[dvoffset::kSequence * static_cast<std::size_t>(k) + dvoffset::kHeaderByte7];
         byte7 = static_cast<std::uint8_t>((byte7 & 0xF8) | (ap3 & 7));
     }
     return *this;

@@ -1,5 +1,4 @@
 #include "ui/link_edit.h"
-
 #include "widget_test_support.h"
 
 #include <QSignalSpy>

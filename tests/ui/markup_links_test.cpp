@@ -1,9 +1,7 @@
 #include "ui/markup_links.h"
-
 #include "ui/markup_parser.h"
 
 #include <gtest/gtest.h>
-
 #include <optional>
 #include <ostream>
 
@@ -19,9 +17,14 @@ struct HitCase
     const char16_t* target = u"";
 };
 
-void PrintTo(const HitCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const HitCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
-class LinkHitCases : public ::testing::TestWithParam<HitCase> {};
+class LinkHitCases : public ::testing::TestWithParam<HitCase>
+{
+};
 
 TEST_P(LinkHitCases, FindsTheLinkUnderThePosition)
 {
@@ -37,8 +40,10 @@ TEST_P(LinkHitCases, FindsTheLinkUnderThePosition)
 INSTANTIATE_TEST_SUITE_P(
     Markup, LinkHitCases,
     ::testing::Values(
-        HitCase{"FirstCharacterOfAUrl", u"go <url http://x.org>here</url> now", 3, LinkKind::Url, u"http://x.org"},
-        HitCase{"LastCharacterOfAUrl", u"go <url http://x.org>here</url> now", 6, LinkKind::Url, u"http://x.org"},
+        HitCase{"FirstCharacterOfAUrl", u"go <url http://x.org>here</url> now", 3, LinkKind::Url,
+                u"http://x.org"},
+        HitCase{"LastCharacterOfAUrl", u"go <url http://x.org>here</url> now", 6, LinkKind::Url,
+                u"http://x.org"},
         HitCase{"JustBeforeTheLink", u"go <url http://x.org>here</url> now", 2, std::nullopt},
         HitCase{"JustAfterTheLink", u"go <url http://x.org>here</url> now", 7, std::nullopt},
         HitCase{"MailKind", u"an <mail me@x.org>e-mail</mail>", 4, LinkKind::Mail, u"me@x.org"},

@@ -1,7 +1,6 @@
 #include "ui/markup_parser.h"
 
 #include <gtest/gtest.h>
-
 #include <ostream>
 #include <vector>
 
@@ -9,8 +8,8 @@ namespace camtrove::ui {
 
 void PrintTo(const MarkupRun& run, std::ostream* os)
 {
-    *os << "{" << run.start << "+" << run.length << " style " << run.attributes.style << " color 0x" << std::hex
-        << run.attributes.color << std::dec << " size " << run.attributes.size << " font "
+    *os << "{" << run.start << "+" << run.length << " style " << run.attributes.style << " color 0x"
+        << std::hex << run.attributes.color << std::dec << " size " << run.attributes.size << " font "
         << run.attributes.fontName.toStdString() << "}";
 }
 
@@ -48,9 +47,14 @@ struct ParseCase
     std::vector<ParagraphAlignment> alignments{A::Left};
 };
 
-void PrintTo(const ParseCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ParseCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
-class ParseMarkupCases : public ::testing::TestWithParam<ParseCase> {};
+class ParseMarkupCases : public ::testing::TestWithParam<ParseCase>
+{
+};
 
 TEST_P(ParseMarkupCases, GivesTheVisibleTextRunsAndParagraphs)
 {
@@ -58,8 +62,9 @@ TEST_P(ParseMarkupCases, GivesTheVisibleTextRunsAndParagraphs)
     const ParsedMarkup parsed = ParseMarkup(QString::fromUtf16(c.markup), TestDefaults());
     EXPECT_EQ(parsed.visibleText, QString::fromUtf16(c.visible));
     EXPECT_EQ(std::vector<MarkupRun>(parsed.runs.begin(), parsed.runs.end()), c.runs);
-    EXPECT_EQ(std::vector<ParagraphAlignment>(parsed.paragraphAlignments.begin(), parsed.paragraphAlignments.end()),
-              c.alignments);
+    EXPECT_EQ(
+        std::vector<ParagraphAlignment>(parsed.paragraphAlignments.begin(), parsed.paragraphAlignments.end()),
+        c.alignments);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -67,42 +72,75 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ParseCase{"Empty", u"", u"", {}},
         ParseCase{"PlainText", u"plain words", u"plain words", {{0, 11, Attr()}}},
-        ParseCase{"OnlyTheTaggedWordIsBold", u"<b>word</b> plain words", u"word plain words",
+        ParseCase{"OnlyTheTaggedWordIsBold",
+                  u"<b>word</b> plain words",
+                  u"word plain words",
                   {{0, 4, Attr(fsBold)}, {4, 12, Attr()}}},
-        ParseCase{"TagNamesIgnoreLetterCase", u"<B>x</b><I>y</I><u>z</U><S>w</s>", u"xyzw",
-                  {{0, 1, Attr(fsBold)}, {1, 1, Attr(fsItalic)}, {2, 1, Attr(fsUnderline)},
+        ParseCase{"TagNamesIgnoreLetterCase",
+                  u"<B>x</b><I>y</I><u>z</U><S>w</s>",
+                  u"xyzw",
+                  {{0, 1, Attr(fsBold)},
+                   {1, 1, Attr(fsItalic)},
+                   {2, 1, Attr(fsUnderline)},
                    {3, 1, Attr(fsStrikeOut)}}},
-        ParseCase{"NestedStylesCloseIndependently", u"<b><i>x</b>y</i>z", u"xyz",
+        ParseCase{"NestedStylesCloseIndependently",
+                  u"<b><i>x</b>y</i>z",
+                  u"xyz",
                   {{0, 1, Attr(fsBold | fsItalic)}, {1, 1, Attr(fsItalic)}, {2, 1, Attr()}}},
         ParseCase{"UnknownTagsVanishAndDoNothing", u"a<blink>b</blink><>c", u"abc", {{0, 3, Attr()}}},
-        ParseCase{"CenteredBreakMakesTwoLines", u"one<br center>two", u"one\r\ntwo", {{0, 8, Attr()}},
+        ParseCase{"CenteredBreakMakesTwoLines",
+                  u"one<br center>two",
+                  u"one\r\ntwo",
+                  {{0, 8, Attr()}},
                   {A::Left, A::Center}},
-        ParseCase{"BreakArgumentsSetEachParagraph", u"a<BR Right>b<Br left>c<br middle>d<bR>e",
-                  u"a\r\nb\r\nc\r\nd\r\ne", {{0, 13, Attr()}}, {A::Left, A::Right, A::Left, A::Left, A::Left}},
-        ParseCase{"BreakWithTrailingBlankCounts", u"a<br >b", u"a\r\nb", {{0, 4, Attr()}}, {A::Left, A::Left}},
+        ParseCase{"BreakArgumentsSetEachParagraph",
+                  u"a<BR Right>b<Br left>c<br middle>d<bR>e",
+                  u"a\r\nb\r\nc\r\nd\r\ne",
+                  {{0, 13, Attr()}},
+                  {A::Left, A::Right, A::Left, A::Left, A::Left}},
+        ParseCase{
+            "BreakWithTrailingBlankCounts", u"a<br >b", u"a\r\nb", {{0, 4, Attr()}}, {A::Left, A::Left}},
         ParseCase{"BlankBeforeBrIsNoBreak", u"a< br>b", u"ab", {{0, 2, Attr()}}},
-        ParseCase{"SizeAndBackToTheControlSize", u"<size 14>big</size>small", u"bigsmall",
+        ParseCase{"SizeAndBackToTheControlSize",
+                  u"<size 14>big</size>small",
+                  u"bigsmall",
                   {{0, 3, Attr(0, kText, 14)}, {3, 5, Attr()}}},
         ParseCase{"SizeThatIsNotANumberGivesZero", u"<size ten>x", u"x", {{0, 1, Attr(0, kText, 0)}}},
         ParseCase{"SizeInHex", u"<size $0c>x", u"x", {{0, 1, Attr(0, kText, 12)}}},
-        ParseCase{"ColourAndBackToTheControlColour", u"<color Red>r</COLOR>d", u"rd",
+        ParseCase{"ColourAndBackToTheControlColour",
+                  u"<color Red>r</COLOR>d",
+                  u"rd",
                   {{0, 1, Attr(0, RGB(255, 0, 0))}, {1, 1, Attr()}}},
-        ParseCase{"UnknownColourLeavesTheColour", u"<color teal><color rose>x", u"x",
+        ParseCase{"UnknownColourLeavesTheColour",
+                  u"<color teal><color rose>x",
+                  u"x",
                   {{0, 1, Attr(0, RGB(0, 128, 128))}}},
         ParseCase{"SystemColourName", u"<color btnface>x", u"x", {{0, 1, Attr(0, clBtnFace)}}},
-        ParseCase{"FontNameIsUpperCased", u"<font Liberation Serif>x</font>y", u"xy",
+        ParseCase{"FontNameIsUpperCased",
+                  u"<font Liberation Serif>x</font>y",
+                  u"xy",
                   {{0, 1, Attr(0, kText, 8, "LIBERATION SERIF")}, {1, 1, Attr()}}},
         ParseCase{"EachLinkKindHasItsColourAndUnderline",
-                  u"<b><url http://x>u</url><mail a@b>m</mail><link go>l</link></b>", u"uml",
-                  {{0, 1, Attr(fsBold | fsUnderline, kUrl)}, {1, 1, Attr(fsBold | fsUnderline, kMail)},
+                  u"<b><url http://x>u</url><mail a@b>m</mail><link go>l</link></b>",
+                  u"uml",
+                  {{0, 1, Attr(fsBold | fsUnderline, kUrl)},
+                   {1, 1, Attr(fsBold | fsUnderline, kMail)},
                    {2, 1, Attr(fsBold | fsUnderline, kLink)}}},
         // Only one colour and style are saved: the inner link's save overwrites the outer's.
-        ParseCase{"LinksDoNotNest", u"<url u>a<mail m>b</mail>c</url>d", u"abcd",
-                  {{0, 1, Attr(fsUnderline, kUrl)}, {1, 1, Attr(fsUnderline, kMail)},
+        ParseCase{"LinksDoNotNest",
+                  u"<url u>a<mail m>b</mail>c</url>d",
+                  u"abcd",
+                  {{0, 1, Attr(fsUnderline, kUrl)},
+                   {1, 1, Attr(fsUnderline, kMail)},
                    {2, 2, Attr(fsUnderline, kUrl)}}},
-        ParseCase{"StrayLinkCloseRestoresTheDefaults", u"<b>x</url>y", u"xy", {{0, 1, Attr(fsBold)}, {1, 1, Attr()}}},
+        ParseCase{"StrayLinkCloseRestoresTheDefaults",
+                  u"<b>x</url>y",
+                  u"xy",
+                  {{0, 1, Attr(fsBold)}, {1, 1, Attr()}}},
         ParseCase{"LessThanInsideATagIsShown", u"a<<>b", u"a<b", {{0, 3, Attr()}}},
-        ParseCase{"LessThanInsideATagTakesTheAttributesBeforeIt", u"<b>a<<</b>c", u"a<<c",
+        ParseCase{"LessThanInsideATagTakesTheAttributesBeforeIt",
+                  u"<b>a<<</b>c",
+                  u"a<<c",
                   {{0, 3, Attr(fsBold)}, {3, 1, Attr()}}},
         ParseCase{"UnclosedTagShowsTheTextBeforeIt", u"shown<b", u"shown", {{0, 5, Attr()}}},
         ParseCase{"UnclosedBreakAddsNoLine", u"shown<br", u"shown", {{0, 5, Attr()}}},
@@ -133,8 +171,9 @@ TEST(ParseMarkup, StartsFromTheControlsOwnAttributes)
 
 TEST(ParseMarkup, QuitDialogText)
 {
-    const ParsedMarkup parsed = ParseMarkup(
-        QStringLiteral("<br><size 10><i>Do you want?<br><br>Click:</i><br>* either.<br></size>"), TestDefaults());
+    const ParsedMarkup parsed =
+        ParseMarkup(QStringLiteral("<br><size 10><i>Do you want?<br><br>Click:</i><br>* either.<br></size>"),
+                    TestDefaults());
     EXPECT_EQ(parsed.visibleText, QStringLiteral("\r\nDo you want?\r\n\r\nClick:\r\n* either.\r\n"));
     ASSERT_EQ(parsed.runs.size(), 3);
     EXPECT_EQ(parsed.runs[0], (MarkupRun{0, 2, Attr()}));

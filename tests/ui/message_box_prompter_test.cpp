@@ -1,5 +1,4 @@
 #include "ui/message_box_prompter.h"
-
 #include "widget_test_support.h"
 
 #include <QMessageBox>
@@ -8,7 +7,6 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
-
 #include <ostream>
 
 namespace camtrove::ui {
@@ -25,7 +23,10 @@ struct PromptCase
     PromptAnswer answer;
 };
 
-void PrintTo(const PromptCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const PromptCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class MessageBoxPrompterCases : public ::testing::TestWithParam<PromptCase>
 {
@@ -64,9 +65,10 @@ TEST_P(MessageBoxPrompterCases, AnswersThePressedButton)
     MessageBoxPrompter prompter;
     EXPECT_EQ(prompter.Ask(QStringLiteral("Replace the file?"), c.buttons), c.answer);
     EXPECT_EQ(text, QStringLiteral("Replace the file?"));
-    const QStringList expected = c.buttons == PromptButtons::YesNoAll
-                                     ? QStringList{QStringLiteral("All"), QStringLiteral("No"), QStringLiteral("Yes")}
-                                     : QStringList{QStringLiteral("No"), QStringLiteral("Yes")};
+    const QStringList expected =
+        c.buttons == PromptButtons::YesNoAll
+            ? QStringList{QStringLiteral("All"), QStringLiteral("No"), QStringLiteral("Yes")}
+            : QStringList{QStringLiteral("No"), QStringLiteral("Yes")};
     EXPECT_EQ(captions, expected);
 }
 

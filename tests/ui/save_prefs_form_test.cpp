@@ -1,14 +1,12 @@
-#include "ui/save_prefs_form.h"
-
 #include "ui/link_edit.h"
+#include "ui/save_prefs_form.h"
 #include "widget_test_support.h"
 
 #include <QPushButton>
 #include <QTimer>
 
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 #include <optional>
 #include <ostream>
 
@@ -18,7 +16,10 @@ namespace {
 using settings::TSavePreferences;
 
 // Runs action once the dialog's modal loop is running.
-void WhenShown(std::function<void()> action) { QTimer::singleShot(0, std::move(action)); }
+void WhenShown(std::function<void()> action)
+{
+    QTimer::singleShot(0, std::move(action));
+}
 
 struct ButtonCase
 {
@@ -29,7 +30,10 @@ struct ButtonCase
     TSavePreferences mode;
 };
 
-void PrintTo(const ButtonCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ButtonCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class SavePrefsFormButtons : public ::testing::TestWithParam<ButtonCase>
 {
@@ -66,10 +70,11 @@ INSTANTIATE_TEST_SUITE_P(
         ButtonCase{"PortableBtn", &TSavePrefsForm::PortableBtn, "Portable",
                    "Saves the preferences to an ini file.\nDeletes the preferences from the registry.",
                    settings::spPortable},
-        ButtonCase{"AucunBtn", &TSavePrefsForm::AucunBtn, "None",
-                   "Exit without saving the preferences.\nIf they existed in an ini-file or in the registry,\n"
-                   "they will be deleted.",
-                   settings::spNone}),
+        ButtonCase{
+            "AucunBtn", &TSavePrefsForm::AucunBtn, "None",
+            "Exit without saving the preferences.\nIf they existed in an ini-file or in the registry,\n"
+            "they will be deleted.",
+            settings::spNone}),
     [](const auto& info) { return std::string(info.param.name); });
 
 class SavePrefsFormTest : public ::testing::Test
@@ -98,9 +103,11 @@ TEST_F(SavePrefsFormTest, IsAFixedSizeDialogShowingTheQuestionAsMarkup)
     EXPECT_EQ(form.minimumSize(), form.maximumSize());
     const QString text = form.LinkEdit1()->RichText();
     EXPECT_TRUE(text.startsWith(QStringLiteral("<br><size 10><i>Do you want to save your preferences")));
-    EXPECT_TRUE(text.endsWith(QStringLiteral("the default values will be loaded on the next start.<br></size>")));
+    EXPECT_TRUE(
+        text.endsWith(QStringLiteral("the default values will be loaded on the next start.<br></size>")));
     const QString shown = form.LinkEdit1()->document()->toPlainText();
-    EXPECT_TRUE(shown.contains(QStringLiteral("Click on your choice:\n\n* either to save them in the registry")));
+    EXPECT_TRUE(
+        shown.contains(QStringLiteral("Click on your choice:\n\n* either to save them in the registry")));
     EXPECT_FALSE(shown.contains(u'<'));
 }
 

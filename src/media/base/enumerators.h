@@ -10,36 +10,38 @@ namespace camtrove::media {
 class TBCBaseFilter;
 class TBCBasePin;
 
-class TBCEnumPins final : public TBCUnknown, public IEnumPins {
+class TBCEnumPins final : public TBCUnknown, public IEnumPins
+{
 public:
-  explicit TBCEnumPins(TBCBaseFilter* filter);
-  ~TBCEnumPins() override;
+    explicit TBCEnumPins(TBCBaseFilter* filter);
+    ~TBCEnumPins() override;
 
-  HRESULT NonDelegatingQueryInterface(const GUID& iid, void** object) override;
-  HRESULT Next(ComPtr<IPin>* pin) override;
-  HRESULT Skip(std::uint32_t count) override;
-  HRESULT Reset() override;
+    HRESULT NonDelegatingQueryInterface(const GUID& iid, void** object) override;
+    HRESULT Next(ComPtr<IPin>* pin) override;
+    HRESULT Skip(std::uint32_t count) override;
+    HRESULT Reset() override;
 
 private:
-  TBCBaseFilter* m_filter;
-  int m_position = 0;
-  int m_version;
+    TBCBaseFilter* m_filter;
+    int m_position = 0;
+    int m_version;
 };
 
-class TBCEnumMediaTypes final : public TBCUnknown, public IEnumMediaTypes {
+class TBCEnumMediaTypes final : public TBCUnknown, public IEnumMediaTypes
+{
 public:
-  explicit TBCEnumMediaTypes(TBCBasePin* pin);
-  ~TBCEnumMediaTypes() override;
+    explicit TBCEnumMediaTypes(TBCBasePin* pin);
+    ~TBCEnumMediaTypes() override;
 
-  HRESULT NonDelegatingQueryInterface(const GUID& iid, void** object) override;
-  HRESULT Next(AM_MEDIA_TYPE* type) override;
-  HRESULT Skip(std::uint32_t count) override;
-  HRESULT Reset() override;
+    HRESULT NonDelegatingQueryInterface(const GUID& iid, void** object) override;
+    HRESULT Next(AM_MEDIA_TYPE* type) override;
+    HRESULT Skip(std::uint32_t count) override;
+    HRESULT Reset() override;
 
 private:
-  TBCBasePin* m_pin;
-  int m_position = 0;
-  int m_version;
+    TBCBasePin* m_pin;
+    int m_position = 0;
+    int m_version;
 };
 
 } // namespace camtrove::media

@@ -12,31 +12,33 @@
 
 namespace camtrove::media {
 
-class SourceStreamPin : public TBCBaseOutputPin {
+class SourceStreamPin : public TBCBaseOutputPin
+{
 public:
-  SourceStreamPin(QString objectName, TBCBaseFilter* filter, TBCCritSec* lock, HRESULT* result, QString pinName);
-  ~SourceStreamPin() override;
+    SourceStreamPin(QString objectName, TBCBaseFilter* filter, TBCCritSec* lock, HRESULT* result,
+                    QString pinName);
+    ~SourceStreamPin() override;
 
-  HRESULT Active() override;
-  HRESULT Inactive() override;
+    HRESULT Active() override;
+    HRESULT Inactive() override;
 
 protected:
-  // Streaming thread: fills the next sample. S_OK delivers it, S_FALSE ends the stream with
-  // end-of-stream, an error ends it with EC_ERRORABORT.
-  [[nodiscard]] virtual HRESULT FillBuffer(IMediaSample* sample) = 0;
-  virtual void OnThreadStart() {}
+    // Streaming thread: fills the next sample. S_OK delivers it, S_FALSE ends the stream with
+    // end-of-stream, an error ends it with EC_ERRORABORT.
+    [[nodiscard]] virtual HRESULT FillBuffer(IMediaSample* sample) = 0;
+    virtual void OnThreadStart() {}
 
-  // Streaming thread: waits for the given time, false as soon as the pin is told to stop.
-  [[nodiscard]] bool WaitFor(std::chrono::nanoseconds duration);
-  [[nodiscard]] bool StopRequested() const;
+    // Streaming thread: waits for the given time, false as soon as the pin is told to stop.
+    [[nodiscard]] bool WaitFor(std::chrono::nanoseconds duration);
+    [[nodiscard]] bool StopRequested() const;
 
 private:
-  void StreamingLoop();
+    void StreamingLoop();
 
-  std::thread m_thread;
-  mutable std::mutex m_stopMutex;
-  std::condition_variable m_stopSignal;
-  bool m_stopRequested = false;
+    std::thread m_thread;
+    mutable std::mutex m_stopMutex;
+    std::condition_variable m_stopSignal;
+    bool m_stopRequested = false;
 };
 
 } // namespace camtrove::media

@@ -11,46 +11,49 @@
 
 namespace camtrove::media {
 
-struct AM_MEDIA_TYPE {
-  GUID majortype;
-  GUID subtype;
-  bool bFixedSizeSamples = false;
-  bool bTemporalCompression = false;
-  std::uint32_t lSampleSize = 0;
-  GUID formattype;
-  std::vector<std::uint8_t> format;  // the format block; cbFormat is its size
+struct AM_MEDIA_TYPE
+{
+    GUID majortype;
+    GUID subtype;
+    bool bFixedSizeSamples = false;
+    bool bTemporalCompression = false;
+    std::uint32_t lSampleSize = 0;
+    GUID formattype;
+    std::vector<std::uint8_t> format; // the format block; cbFormat is its size
 
-  [[nodiscard]] std::uint32_t cbFormat() const { return static_cast<std::uint32_t>(format.size()); }
-  [[nodiscard]] const std::uint8_t* pbFormat() const { return format.empty() ? nullptr : format.data(); }
-  [[nodiscard]] std::uint8_t* pbFormat() { return format.empty() ? nullptr : format.data(); }
+    [[nodiscard]] std::uint32_t cbFormat() const { return static_cast<std::uint32_t>(format.size()); }
+    [[nodiscard]] const std::uint8_t* pbFormat() const { return format.empty() ? nullptr : format.data(); }
+    [[nodiscard]] std::uint8_t* pbFormat() { return format.empty() ? nullptr : format.data(); }
 
-  // The format block read as T, or nullptr when the block is shorter than T.
-  template <class T>
-  [[nodiscard]] const T* FormatAs() const {
-    return format.size() >= sizeof(T) ? reinterpret_cast<const T*>(format.data()) : nullptr;
-  }
-  template <class T>
-  [[nodiscard]] T* FormatAs() {
-    return format.size() >= sizeof(T) ? reinterpret_cast<T*>(format.data()) : nullptr;
-  }
+    // The format block read as T, or nullptr when the block is shorter than T.
+    template <class T> [[nodiscard]] const T* FormatAs() const
+    {
+        return format.size() >= sizeof(T) ? reinterpret_cast<const T*>(format.data()) : nullptr;
+    }
+    template <class T> [[nodiscard]] T* FormatAs()
+    {
+        return format.size() >= sizeof(T) ? reinterpret_cast<T*>(format.data()) : nullptr;
+    }
 
-  template <class T>
-  void SetFormat(const GUID& type, const T& block) {
-    formattype = type;
-    format.resize(sizeof(T));
-    std::memcpy(format.data(), &block, sizeof(T));
-  }
-  void SetFormat(const GUID& type, std::span<const std::uint8_t> block) {
-    formattype = type;
-    format.assign(block.begin(), block.end());
-  }
+    template <class T> void SetFormat(const GUID& type, const T& block)
+    {
+        formattype = type;
+        format.resize(sizeof(T));
+        std::memcpy(format.data(), &block, sizeof(T));
+    }
+    void SetFormat(const GUID& type, std::span<const std::uint8_t> block)
+    {
+        formattype = type;
+        format.assign(block.begin(), block.end());
+    }
 
-  // Equal when major type, subtype and format type match and the format blocks have the same
-  // length and bytes; the flags and the sample size do not take part.
-  friend bool operator==(const AM_MEDIA_TYPE& a, const AM_MEDIA_TYPE& b) {
-    return a.majortype == b.majortype && a.subtype == b.subtype && a.formattype == b.formattype &&
-           a.format == b.format;
-  }
+    // Equal when major type, subtype and format type match and the format blocks have the same
+    // length and bytes; the flags and the sample size do not take part.
+    friend bool operator==(const AM_MEDIA_TYPE& a, const AM_MEDIA_TYPE& b)
+    {
+        return a.majortype == b.majortype && a.subtype == b.subtype && a.formattype == b.formattype &&
+               a.format == b.format;
+    }
 };
 
 // True when every field the partial type names (null GUIDs and an empty format block are

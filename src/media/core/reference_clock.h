@@ -7,15 +7,16 @@
 
 namespace camtrove::media {
 
-class SystemClock final : public RefCounted, public IReferenceClock {
+class SystemClock final : public RefCounted, public IReferenceClock
+{
 public:
-  [[nodiscard]] static ComPtr<SystemClock> Create() { return ComPtr<SystemClock>(new SystemClock()); }
+    [[nodiscard]] static ComPtr<SystemClock> Create() { return ComPtr<SystemClock>(new SystemClock()); }
 
-  HRESULT QueryInterface(const GUID& iid, void** object) override;
-  HRESULT GetTime(REFERENCE_TIME* time) override;
+    HRESULT QueryInterface(const GUID& iid, void** object) override;
+    HRESULT GetTime(REFERENCE_TIME* time) override;
 
 private:
-  SystemClock() = default;
+    SystemClock() = default;
 };
 
 } // namespace camtrove::media

@@ -87,9 +87,11 @@ struct SceneFrame
 [[nodiscard]] DateTimeParts RecordingTimeOf(const SceneFrame& at, TapeSystem system)
 {
     const TestTapeScene& scene = *at.scene;
-    const std::int64_t elapsed = system == TapeSystem::Ntsc ? std::int64_t{at.offset} * 1001 / 30000 : at.offset / 25;
+    const std::int64_t elapsed =
+        system == TapeSystem::Ntsc ? std::int64_t{at.offset} * 1001 / 30000 : at.offset / 25;
     const TDateTime start =
-        TryEncodeDateTime(scene.year, scene.month, scene.day, scene.hour, scene.minute, scene.second).value_or(0);
+        TryEncodeDateTime(scene.year, scene.month, scene.day, scene.hour, scene.minute, scene.second)
+            .value_or(0);
     return DecodeDateTime(start + static_cast<double>(elapsed) / SecsPerDay);
 }
 
@@ -130,7 +132,8 @@ struct FramePacks
     // Colour frame and drop-frame flags on 525/60, binary group flags set.
     const TapeTimecode tc = TestTapeTimecode(index, system);
     packs.timecode = {kTimecodePack, static_cast<std::uint8_t>((ntsc ? 0xC0 : 0x80) | Bcd(tc.frames)),
-                      static_cast<std::uint8_t>(0x80 | Bcd(tc.seconds)), static_cast<std::uint8_t>(0x80 | Bcd(tc.minutes)),
+                      static_cast<std::uint8_t>(0x80 | Bcd(tc.seconds)),
+                      static_cast<std::uint8_t>(0x80 | Bcd(tc.minutes)),
                       static_cast<std::uint8_t>(0xC0 | Bcd(tc.hours))};
 
     if (at.scene->dated) {
@@ -151,7 +154,8 @@ struct FramePacks
 
     // Copy free, recording in progress, original camera recording; display mode 7 is full 16:9
     // for a tape whose subcode application id is 0.
-    packs.sourceControl = {kSourceControlPack, 0x03, static_cast<std::uint8_t>(0xC8 | (at.scene->wide ? 7 : 0)), 0xFC, 0xFF};
+    packs.sourceControl = {kSourceControlPack, 0x03,
+                           static_cast<std::uint8_t>(0xC8 | (at.scene->wide ? 7 : 0)), 0xFC, 0xFF};
 
     const int rate = at.scene->audio32k12bit ? 32000 : 48000;
     const int extra = SamplesInFrame(index, rate, system) - MinimumSamples(rate, system);
@@ -204,7 +208,8 @@ void StampSequence(std::uint8_t* sequence, int k, const FramePacks& packs)
     // Audio: nine blocks after the six header blocks, one every sixteen. The AAUX packs stand in
     // blocks 3 to 6 of even sequences and 0 to 3 of odd ones; the samples are silence.
     const std::size_t firstPackBlock = k % 2 == 0 ? 3 : 0;
-    const Pack aaux[4] = {packs.audioSource, packs.audioSourceControl, packs.audioRecDate, packs.audioRecTime};
+    const Pack aaux[4] = {packs.audioSource, packs.audioSourceControl, packs.audioRecDate,
+                          packs.audioRecTime};
     for (std::size_t a = 0; a < 9; ++a) {
         std::uint8_t* block = sequence + (6 + a * 16) * kBlock;
         const bool carries = a >= firstPackBlock && a < firstPackBlock + 4;
@@ -229,7 +234,9 @@ void PaintPattern(AVFrame& frame, int index, int sceneNumber)
         for (int x = 0; x < width; ++x) {
             const bool box = x >= boxX && x < boxX + 96 && y >= boxY && y < boxY + 96;
             const bool band = y >= height * 3 / 4;
-            row[x] = box ? 235 : band ? static_cast<std::uint8_t>(40 + sceneNumber * 25) : kBarY[((x + shift) * 8 / width) % 8];
+            row[x] = box    ? 235
+                     : band ? static_cast<std::uint8_t>(40 + sceneNumber * 25)
+                            : kBarY[((x + shift) * 8 / width) % 8];
         }
     }
     const int chromaShiftX = frame.format == AV_PIX_FMT_YUV411P ? 2 : 1;
@@ -362,7 +369,9 @@ std::optional<QString> TestTape::RenderFrame(int index, std::vector<std::uint8_t
     const std::size_t size = TapeFrameSize(m_system);
     if (static_cast<std::size_t>(encoder.packet->size) != size) {
         av_packet_unref(encoder.packet.get());
-        return QStringLiteral("the dvvideo encoder gave %1 bytes for a %2-byte frame").arg(encoder.packet->size).arg(size);
+        return QStringLiteral("the dvvideo encoder gave %1 bytes for a %2-byte frame")
+            .arg(encoder.packet->size)
+            .arg(size);
     }
     out.assign(encoder.packet->data, encoder.packet->data + size);
     av_packet_unref(encoder.packet.get());

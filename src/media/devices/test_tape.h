@@ -24,10 +24,10 @@ struct TestTapeScene
 {
     const char* description;
     int frames;
-    bool dated; // false: no recording date or time packs at all
+    bool dated;                                 // false: no recording date or time packs at all
     int year, month, day, hour, minute, second; // recording start of the scene
-    bool wide;          // 16:9
-    bool audio32k12bit; // otherwise 48 kHz 16-bit
+    bool wide;                                  // 16:9
+    bool audio32k12bit;                         // otherwise 48 kHz 16-bit
 };
 
 // The scenes in tape order. A tape longer than their sum keeps running the last scene.
