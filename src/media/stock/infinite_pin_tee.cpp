@@ -10,34 +10,38 @@ namespace camtrove::media {
 namespace {
 
 // A copy of source, data and properties, in a buffer of output's allocator; null when none fits.
-ComPtr<IMediaSample> CopySample(TBCBaseOutputPin* output, IMediaSample* source) {
-  REFERENCE_TIME start = 0, stop = 0;
-  const HRESULT times = source->GetTime(&start, &stop);
-  const bool hasStart = times == S_OK || times == VFW_S_NO_STOP_TIME;
-  const bool hasStop = times == S_OK;
-  ComPtr<IMediaSample> dest;
-  if (Failed(output->GetDeliveryBuffer(&dest, hasStart ? &start : nullptr, hasStop ? &stop : nullptr, 0))) return {};
-  const std::int32_t length = source->GetActualDataLength();
-  std::uint8_t* from = nullptr;
-  std::uint8_t* to = nullptr;
-  if (dest->GetSize() < length || Failed(dest->SetActualDataLength(length)) || Failed(source->GetPointer(&from)) ||
-      Failed(dest->GetPointer(&to)))
-    return {};
-  if (length > 0) std::memcpy(to, from, static_cast<std::size_t>(length));
-  (void)dest->SetTime(hasStart ? &start : nullptr, hasStop ? &stop : nullptr);
-  std::int64_t mediaStart = 0, mediaStop = 0;
-  if (source->GetMediaTime(&mediaStart, &mediaStop) == S_OK) (void)dest->SetMediaTime(&mediaStart, &mediaStop);
-  (void)dest->SetSyncPoint(source->IsSyncPoint() == S_OK);
-  (void)dest->SetPreroll(source->IsPreroll() == S_OK);
-  (void)dest->SetDiscontinuity(source->IsDiscontinuity() == S_OK);
-  dest->SetTypeSpecificFlags(source->GetTypeSpecificFlags());
-  dest->SetStreamId(source->GetStreamId());
-  AM_MEDIA_TYPE* attached = nullptr;
-  if (source->GetMediaType(&attached) == S_OK && attached) {
-    (void)dest->SetMediaType(attached);
-    delete attached;
-  }
-  return dest;
+ComPtr<IMediaSample> CopySample(TBCBaseOutputPin* output, IMediaSample* source)
+{
+    REFERENCE_TIME start = 0, stop = 0;
+    const HRESULT times = source->GetTime(&start, &stop);
+    const bool hasStart = times == S_OK || times == VFW_S_NO_STOP_TIME;
+    const bool hasStop = times == S_OK;
+    ComPtr<IMediaSample> dest;
+    if (Failed(output->GetDeliveryBuffer(&dest, hasStart ? &start : nullptr, hasStop ? &stop : nullptr, 0)))
+        return {};
+    const std::int32_t length = source->GetActualDataLength();
+    std::uint8_t* from = nullptr;
+    std::uint8_t* to = nullptr;
+    if (dest->GetSize() < length || Failed(dest->SetActualDataLength(length)) ||
+        Failed(source->GetPointer(&from)) || Failed(dest->GetPointer(&to)))
+        return {};
+    if (length > 0)
+        std::memcpy(to, from, static_cast<std::size_t>(length));
+    (void)dest->SetTime(hasStart ? &start : nullptr, hasStop ? &stop : nullptr);
+    std::int64_t mediaStart = 0, mediaStop = 0;
+    if (source->GetMediaTime(&mediaStart, &mediaStop) == S_OK)
+        (void)dest->SetMediaTime(&mediaStart, &mediaStop);
+    (void)dest->SetSyncPoint(source->IsSyncPoint() == S_OK);
+    (void)dest->SetPreroll(source->IsPreroll() == S_OK);
+    (void)dest->SetDiscontinuity(source->IsDiscontinuity() == S_OK);
+    dest->SetTypeSpecificFlags(source->GetTypeSpecificFlags());
+    dest->SetStreamId(source->GetStreamId());
+    AM_MEDIA_TYPE* attached = nullptr;
+    if (source->GetMediaType(&attached) == S_OK && attached) {
+        (void)dest->SetMediaType(attached);
+        delete attached;
+    }
+    return dest;
 }
 
 } // namespace
@@ -45,72 +49,92 @@ ComPtr<IMediaSample> CopySample(TBCBaseOutputPin* output, IMediaSample* source) 
 // ---- InfTeeInputPin ----
 
 InfTeeInputPin::InfTeeInputPin(InfinitePinTee* filter, TBCCritSec* lock, HRESULT* result)
-    : TBCBaseInputPin(QStringLiteral("Infinite tee input pin"), filter, lock, result, QStringLiteral("Input")),
-      m_tee(filter) {}
+    : TBCBaseInputPin(QStringLiteral("Infinite tee input pin"), filter, lock, result,
+                      QStringLiteral("Input")),
+      m_tee(filter)
+{
+}
 
 // Any type, as long as every branch already connected can carry it.
-HRESULT InfTeeInputPin::CheckMediaType(const AM_MEDIA_TYPE& type) {
-  for (InfTeeOutputPin* output : m_tee->ConnectedOutputs())
-    if (output->GetConnected()->QueryAccept(type) != S_OK) return S_FALSE;
-  return S_OK;
+HRESULT InfTeeInputPin::CheckMediaType(const AM_MEDIA_TYPE& type)
+{
+    for (InfTeeOutputPin* output : m_tee->ConnectedOutputs())
+        if (output->GetConnected()->QueryAccept(type) != S_OK)
+            return S_FALSE;
+    return S_OK;
 }
 
-HRESULT InfTeeInputPin::GetMediaType(int position, AM_MEDIA_TYPE*) {
-  return position < 0 ? E_INVALIDARG : VFW_S_NO_MORE_ITEMS;
+HRESULT InfTeeInputPin::GetMediaType(int position, AM_MEDIA_TYPE*)
+{
+    return position < 0 ? E_INVALIDARG : VFW_S_NO_MORE_ITEMS;
 }
 
-HRESULT InfTeeInputPin::NotifyAllocator(IMemAllocator* allocator, bool readOnly) {
-  const HRESULT hr = TBCBaseInputPin::NotifyAllocator(allocator, readOnly);
-  if (Failed(hr)) return hr;
-  TBCAutoLock lock(m_lock);
-  for (InfTeeOutputPin* output : m_tee->ConnectedOutputs()) {
-    const HRESULT renewed = output->RenewSharedAllocator(allocator);
-    if (Failed(renewed)) return renewed;
-  }
-  return S_OK;
+HRESULT InfTeeInputPin::NotifyAllocator(IMemAllocator* allocator, bool readOnly)
+{
+    const HRESULT hr = TBCBaseInputPin::NotifyAllocator(allocator, readOnly);
+    if (Failed(hr))
+        return hr;
+    TBCAutoLock lock(m_lock);
+    for (InfTeeOutputPin* output : m_tee->ConnectedOutputs()) {
+        const HRESULT renewed = output->RenewSharedAllocator(allocator);
+        if (Failed(renewed))
+            return renewed;
+    }
+    return S_OK;
 }
 
 // A branch that fails or wants no more does not starve the others: upstream hears S_FALSE only
 // when no branch wants more, and a failure only when no branch took the sample at all.
-HRESULT InfTeeInputPin::Receive(IMediaSample* sample) {
-  HRESULT hr = TBCBaseInputPin::Receive(sample);
-  if (hr != S_OK) return hr;
-  bool wantsMore = false;
-  bool taken = false;
-  HRESULT firstFailure = S_OK;
-  for (InfTeeOutputPin* output : m_tee->ConnectedOutputs()) {
-    hr = output->DeliverCopyOrShare(sample);
-    if (hr == S_OK)
-      wantsMore = true;
-    else if (Succeeded(hr))
-      taken = true;
-    else if (firstFailure == S_OK)
-      firstFailure = hr;
-  }
-  if (taken && !wantsMore) return S_FALSE;
-  return wantsMore || firstFailure == S_OK ? S_OK : firstFailure;
+HRESULT InfTeeInputPin::Receive(IMediaSample* sample)
+{
+    HRESULT hr = TBCBaseInputPin::Receive(sample);
+    if (hr != S_OK)
+        return hr;
+    bool wantsMore = false;
+    bool taken = false;
+    HRESULT firstFailure = S_OK;
+    for (InfTeeOutputPin* output : m_tee->ConnectedOutputs()) {
+        hr = output->DeliverCopyOrShare(sample);
+        if (hr == S_OK)
+            wantsMore = true;
+        else if (Succeeded(hr))
+            taken = true;
+        else if (firstFailure == S_OK)
+            firstFailure = hr;
+    }
+    if (taken && !wantsMore)
+        return S_FALSE;
+    return wantsMore || firstFailure == S_OK ? S_OK : firstFailure;
 }
 
-HRESULT InfTeeInputPin::EndOfStream() {
-  for (InfTeeOutputPin* output : m_tee->ConnectedOutputs()) (void)output->DeliverEndOfStream();
-  return S_OK;
+HRESULT InfTeeInputPin::EndOfStream()
+{
+    for (InfTeeOutputPin* output : m_tee->ConnectedOutputs())
+        (void)output->DeliverEndOfStream();
+    return S_OK;
 }
 
-HRESULT InfTeeInputPin::BeginFlush() {
-  (void)TBCBaseInputPin::BeginFlush();
-  for (InfTeeOutputPin* output : m_tee->ConnectedOutputs()) (void)output->DeliverBeginFlush();
-  return S_OK;
+HRESULT InfTeeInputPin::BeginFlush()
+{
+    (void)TBCBaseInputPin::BeginFlush();
+    for (InfTeeOutputPin* output : m_tee->ConnectedOutputs())
+        (void)output->DeliverBeginFlush();
+    return S_OK;
 }
 
-HRESULT InfTeeInputPin::EndFlush() {
-  for (InfTeeOutputPin* output : m_tee->ConnectedOutputs()) (void)output->DeliverEndFlush();
-  return TBCBaseInputPin::EndFlush();
+HRESULT InfTeeInputPin::EndFlush()
+{
+    for (InfTeeOutputPin* output : m_tee->ConnectedOutputs())
+        (void)output->DeliverEndFlush();
+    return TBCBaseInputPin::EndFlush();
 }
 
-HRESULT InfTeeInputPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
-  (void)TBCBaseInputPin::NewSegment(start, stop, rate);
-  for (InfTeeOutputPin* output : m_tee->ConnectedOutputs()) (void)output->DeliverNewSegment(start, stop, rate);
-  return S_OK;
+HRESULT InfTeeInputPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate)
+{
+    (void)TBCBaseInputPin::NewSegment(start, stop, rate);
+    for (InfTeeOutputPin* output : m_tee->ConnectedOutputs())
+        (void)output->DeliverNewSegment(start, stop, rate);
+    return S_OK;
 }
 
 // ---- InfTeeOutputPin ----
@@ -118,142 +142,183 @@ HRESULT InfTeeInputPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, do
 InfTeeOutputPin::InfTeeOutputPin(InfinitePinTee* filter, TBCCritSec* lock, HRESULT* result, int number)
     : TBCBaseOutputPin(QStringLiteral("Infinite tee output pin"), filter, lock, result,
                        QStringLiteral("Output%1").arg(number)),
-      m_tee(filter), m_number(number) {}
+      m_tee(filter), m_number(number)
+{
+}
 
 // An output has nothing to carry before the input knows its type.
-HRESULT InfTeeOutputPin::CheckConnect(IPin* pin) {
-  if (!m_tee->m_input->IsConnected()) return VFW_E_NOT_CONNECTED;
-  return TBCBaseOutputPin::CheckConnect(pin);
+HRESULT InfTeeOutputPin::CheckConnect(IPin* pin)
+{
+    if (!m_tee->m_input->IsConnected())
+        return VFW_E_NOT_CONNECTED;
+    return TBCBaseOutputPin::CheckConnect(pin);
 }
 
-HRESULT InfTeeOutputPin::CheckMediaType(const AM_MEDIA_TYPE& type) {
-  const InfTeeInputPin* input = m_tee->m_input.get();
-  if (!input->IsConnected()) return VFW_E_NOT_CONNECTED;
-  return type == input->CurrentMediaType() ? S_OK : S_FALSE;
+HRESULT InfTeeOutputPin::CheckMediaType(const AM_MEDIA_TYPE& type)
+{
+    const InfTeeInputPin* input = m_tee->m_input.get();
+    if (!input->IsConnected())
+        return VFW_E_NOT_CONNECTED;
+    return type == input->CurrentMediaType() ? S_OK : S_FALSE;
 }
 
-HRESULT InfTeeOutputPin::GetMediaType(int position, AM_MEDIA_TYPE* type) {
-  if (position < 0) return E_INVALIDARG;
-  const InfTeeInputPin* input = m_tee->m_input.get();
-  if (!input->IsConnected()) return VFW_E_NOT_CONNECTED;
-  if (position > 0) return VFW_S_NO_MORE_ITEMS;
-  *type = input->CurrentMediaType();
-  return S_OK;
+HRESULT InfTeeOutputPin::GetMediaType(int position, AM_MEDIA_TYPE* type)
+{
+    if (position < 0)
+        return E_INVALIDARG;
+    const InfTeeInputPin* input = m_tee->m_input.get();
+    if (!input->IsConnected())
+        return VFW_E_NOT_CONNECTED;
+    if (position > 0)
+        return VFW_S_NO_MORE_ITEMS;
+    *type = input->CurrentMediaType();
+    return S_OK;
 }
 
-HRESULT InfTeeOutputPin::CompleteConnect(IPin* receivePin) {
-  const HRESULT hr = TBCBaseOutputPin::CompleteConnect(receivePin);
-  if (Failed(hr)) return hr;
-  m_tee->KeepOneFreeOutput(nullptr, this);
-  return S_OK;
+HRESULT InfTeeOutputPin::CompleteConnect(IPin* receivePin)
+{
+    const HRESULT hr = TBCBaseOutputPin::CompleteConnect(receivePin);
+    if (Failed(hr))
+        return hr;
+    m_tee->KeepOneFreeOutput(nullptr, this);
+    return S_OK;
 }
 
-HRESULT InfTeeOutputPin::BreakConnect() {
-  // The allocator may be the input's; only an own pool is this pin's to release.
-  if (m_sharesInputBuffers) m_allocator.Reset();
-  m_sharesInputBuffers = false;
-  const HRESULT hr = TBCBaseOutputPin::BreakConnect();
-  if (IsConnected()) m_tee->KeepOneFreeOutput(this);
-  return hr;
+HRESULT InfTeeOutputPin::BreakConnect()
+{
+    // The allocator may be the input's; only an own pool is this pin's to release.
+    if (m_sharesInputBuffers)
+        m_allocator.Reset();
+    m_sharesInputBuffers = false;
+    const HRESULT hr = TBCBaseOutputPin::BreakConnect();
+    if (IsConnected())
+        m_tee->KeepOneFreeOutput(this);
+    return hr;
 }
 
 // The input's buffers, read-only because every branch sees the same data; a pool of its own when
 // the downstream pin will not take them.
-HRESULT InfTeeOutputPin::DecideAllocator(IMemInputPin* pin, ComPtr<IMemAllocator>* allocator) {
-  if (!pin) return VFW_E_NOT_CONNECTED;
-  m_sharesInputBuffers = false;
-  if (IMemAllocator* shared = m_tee->m_input->PeekAllocator(); shared && Succeeded(pin->NotifyAllocator(shared, true))) {
-    *allocator = ComPtr<IMemAllocator>(shared);
-    m_sharesInputBuffers = true;
-    return S_OK;
-  }
-  return TBCBaseOutputPin::DecideAllocator(pin, allocator);
+HRESULT InfTeeOutputPin::DecideAllocator(IMemInputPin* pin, ComPtr<IMemAllocator>* allocator)
+{
+    if (!pin)
+        return VFW_E_NOT_CONNECTED;
+    m_sharesInputBuffers = false;
+    if (IMemAllocator* shared = m_tee->m_input->PeekAllocator();
+        shared && Succeeded(pin->NotifyAllocator(shared, true))) {
+        *allocator = ComPtr<IMemAllocator>(shared);
+        m_sharesInputBuffers = true;
+        return S_OK;
+    }
+    return TBCBaseOutputPin::DecideAllocator(pin, allocator);
 }
 
-HRESULT InfTeeOutputPin::RenewSharedAllocator(IMemAllocator* allocator) {
-  if (!m_sharesInputBuffers || m_allocator.Get() == allocator) return S_OK;
-  if (Succeeded(m_inputPin->NotifyAllocator(allocator, true))) {
-    m_allocator = allocator;
-    return S_OK;
-  }
-  m_sharesInputBuffers = false;
-  return TBCBaseOutputPin::DecideAllocator(m_inputPin.Get(), &m_allocator);
+HRESULT InfTeeOutputPin::RenewSharedAllocator(IMemAllocator* allocator)
+{
+    if (!m_sharesInputBuffers || m_allocator.Get() == allocator)
+        return S_OK;
+    if (Succeeded(m_inputPin->NotifyAllocator(allocator, true))) {
+        m_allocator = allocator;
+        return S_OK;
+    }
+    m_sharesInputBuffers = false;
+    return TBCBaseOutputPin::DecideAllocator(m_inputPin.Get(), &m_allocator);
 }
 
-HRESULT InfTeeOutputPin::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) {
-  ALLOCATOR_PROPERTIES wanted;
-  if (IMemAllocator* upstream = m_tee->m_input->PeekAllocator()) (void)upstream->GetProperties(&wanted);
-  wanted.cBuffers = std::max({wanted.cBuffers, request->cBuffers, 1});
-  wanted.cbBuffer = std::max({wanted.cbBuffer, request->cbBuffer, static_cast<std::int32_t>(m_mt.lSampleSize), 1});
-  wanted.cbAlign = std::max({wanted.cbAlign, request->cbAlign, 1});
-  ALLOCATOR_PROPERTIES actual;
-  const HRESULT hr = allocator->SetProperties(wanted, &actual);
-  if (Failed(hr)) return hr;
-  return actual.cbBuffer >= wanted.cbBuffer ? S_OK : E_FAIL;
+HRESULT InfTeeOutputPin::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request)
+{
+    ALLOCATOR_PROPERTIES wanted;
+    if (IMemAllocator* upstream = m_tee->m_input->PeekAllocator())
+        (void)upstream->GetProperties(&wanted);
+    wanted.cBuffers = std::max({wanted.cBuffers, request->cBuffers, 1});
+    wanted.cbBuffer =
+        std::max({wanted.cbBuffer, request->cbBuffer, static_cast<std::int32_t>(m_mt.lSampleSize), 1});
+    wanted.cbAlign = std::max({wanted.cbAlign, request->cbAlign, 1});
+    ALLOCATOR_PROPERTIES actual;
+    const HRESULT hr = allocator->SetProperties(wanted, &actual);
+    if (Failed(hr))
+        return hr;
+    return actual.cbBuffer >= wanted.cbBuffer ? S_OK : E_FAIL;
 }
 
-HRESULT InfTeeOutputPin::DeliverCopyOrShare(IMediaSample* sample) {
-  if (m_sharesInputBuffers) return Deliver(sample);
-  const ComPtr<IMediaSample> copy = CopySample(this, sample);
-  if (!copy) return E_UNEXPECTED;
-  return Deliver(copy.Get());
+HRESULT InfTeeOutputPin::DeliverCopyOrShare(IMediaSample* sample)
+{
+    if (m_sharesInputBuffers)
+        return Deliver(sample);
+    const ComPtr<IMediaSample> copy = CopySample(this, sample);
+    if (!copy)
+        return E_UNEXPECTED;
+    return Deliver(copy.Get());
 }
 
 // ---- InfinitePinTee ----
 
-InfinitePinTee::InfinitePinTee() : TBCBaseFilter(QStringLiteral("Infinite Pin Tee"), &m_lock, CLSID_InfTee) {
-  HRESULT hr = S_OK;
-  m_input = std::make_unique<InfTeeInputPin>(this, &m_lock, &hr);
-  KeepOneFreeOutput();
+InfinitePinTee::InfinitePinTee() : TBCBaseFilter(QStringLiteral("Infinite Pin Tee"), &m_lock, CLSID_InfTee)
+{
+    HRESULT hr = S_OK;
+    m_input = std::make_unique<InfTeeInputPin>(this, &m_lock, &hr);
+    KeepOneFreeOutput();
 }
 
-ComPtr<InfinitePinTee> InfinitePinTee::Create() { return ComPtr<InfinitePinTee>(new InfinitePinTee()); }
-
-int InfinitePinTee::GetPinCount() {
-  TBCAutoLock lock(&m_lock);
-  return 1 + static_cast<int>(m_outputs.size());
+ComPtr<InfinitePinTee> InfinitePinTee::Create()
+{
+    return ComPtr<InfinitePinTee>(new InfinitePinTee());
 }
 
-TBCBasePin* InfinitePinTee::GetPin(int index) {
-  TBCAutoLock lock(&m_lock);
-  if (index == 0) return m_input.get();
-  if (index < 1 || index > static_cast<int>(m_outputs.size())) return nullptr;
-  return m_outputs[static_cast<std::size_t>(index - 1)];
+int InfinitePinTee::GetPinCount()
+{
+    TBCAutoLock lock(&m_lock);
+    return 1 + static_cast<int>(m_outputs.size());
 }
 
-std::vector<InfTeeOutputPin*> InfinitePinTee::ConnectedOutputs() {
-  std::vector<InfTeeOutputPin*> connected;
-  for (InfTeeOutputPin* output : m_outputs)
-    if (output->IsConnected()) connected.push_back(output);
-  return connected;
+TBCBasePin* InfinitePinTee::GetPin(int index)
+{
+    TBCAutoLock lock(&m_lock);
+    if (index == 0)
+        return m_input.get();
+    if (index < 1 || index > static_cast<int>(m_outputs.size()))
+        return nullptr;
+    return m_outputs[static_cast<std::size_t>(index - 1)];
+}
+
+std::vector<InfTeeOutputPin*> InfinitePinTee::ConnectedOutputs()
+{
+    std::vector<InfTeeOutputPin*> connected;
+    for (InfTeeOutputPin* output : m_outputs)
+        if (output->IsConnected())
+            connected.push_back(output);
+    return connected;
 }
 
 // Connected outputs keep their places; of the free ones only the last stays, so the free output
 // is always the last pin.
-void InfinitePinTee::KeepOneFreeOutput(InfTeeOutputPin* leaving, InfTeeOutputPin* joining) {
-  TBCAutoLock lock(&m_lock);
-  bool rejoined = false;
-  if (joining && std::find(m_outputs.begin(), m_outputs.end(), joining) == m_outputs.end()) {
-    const auto place = std::find_if(m_outputs.begin(), m_outputs.end(),
-                                    [joining](InfTeeOutputPin* pin) { return pin->Number() > joining->Number(); });
-    m_outputs.insert(place, joining);
-    rejoined = true;
-  }
-  const auto isFree = [leaving](InfTeeOutputPin* pin) { return pin == leaving || !pin->IsConnected(); };
-  const std::size_t before = m_outputs.size();
-  std::vector<InfTeeOutputPin*> kept;
-  for (std::size_t i = 0; i < m_outputs.size(); ++i)
-    if (!isFree(m_outputs[i]) || i + 1 == m_outputs.size()) kept.push_back(m_outputs[i]);
-  bool changed = rejoined || kept.size() != before;
-  if (kept.empty() || !isFree(kept.back())) {
-    HRESULT hr = S_OK;
-    auto pin = std::make_unique<InfTeeOutputPin>(this, &m_lock, &hr, m_nextOutputNumber++);
-    kept.push_back(pin.get());
-    m_allOutputs.push_back(std::move(pin));
-    changed = true;
-  }
-  m_outputs = std::move(kept);
-  if (changed) IncrementPinVersion();
+void InfinitePinTee::KeepOneFreeOutput(InfTeeOutputPin* leaving, InfTeeOutputPin* joining)
+{
+    TBCAutoLock lock(&m_lock);
+    bool rejoined = false;
+    if (joining && std::find(m_outputs.begin(), m_outputs.end(), joining) == m_outputs.end()) {
+        const auto place = std::find_if(m_outputs.begin(), m_outputs.end(), [joining](InfTeeOutputPin* pin) {
+            return pin->Number() > joining->Number();
+        });
+        m_outputs.insert(place, joining);
+        rejoined = true;
+    }
+    const auto isFree = [leaving](InfTeeOutputPin* pin) { return pin == leaving || !pin->IsConnected(); };
+    const std::size_t before = m_outputs.size();
+    std::vector<InfTeeOutputPin*> kept;
+    for (std::size_t i = 0; i < m_outputs.size(); ++i)
+        if (!isFree(m_outputs[i]) || i + 1 == m_outputs.size())
+            kept.push_back(m_outputs[i]);
+    bool changed = rejoined || kept.size() != before;
+    if (kept.empty() || !isFree(kept.back())) {
+        HRESULT hr = S_OK;
+        auto pin = std::make_unique<InfTeeOutputPin>(this, &m_lock, &hr, m_nextOutputNumber++);
+        kept.push_back(pin.get());
+        m_allOutputs.push_back(std::move(pin));
+        changed = true;
+    }
+    m_outputs = std::move(kept);
+    if (changed)
+        IncrementPinVersion();
 }
 
 } // namespace camtrove::media

@@ -13,74 +13,77 @@ namespace camtrove::media {
 
 class InfinitePinTee;
 
-class InfTeeInputPin final : public TBCBaseInputPin {
+class InfTeeInputPin final : public TBCBaseInputPin
+{
 public:
-  InfTeeInputPin(InfinitePinTee* filter, TBCCritSec* lock, HRESULT* result);
+    InfTeeInputPin(InfinitePinTee* filter, TBCCritSec* lock, HRESULT* result);
 
-  HRESULT CheckMediaType(const AM_MEDIA_TYPE& type) override;
-  HRESULT GetMediaType(int position, AM_MEDIA_TYPE* type) override;
-  HRESULT NotifyAllocator(IMemAllocator* allocator, bool readOnly) override;
-  HRESULT Receive(IMediaSample* sample) override;
-  HRESULT EndOfStream() override;
-  HRESULT BeginFlush() override;
-  HRESULT EndFlush() override;
-  HRESULT NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override;
+    HRESULT CheckMediaType(const AM_MEDIA_TYPE& type) override;
+    HRESULT GetMediaType(int position, AM_MEDIA_TYPE* type) override;
+    HRESULT NotifyAllocator(IMemAllocator* allocator, bool readOnly) override;
+    HRESULT Receive(IMediaSample* sample) override;
+    HRESULT EndOfStream() override;
+    HRESULT BeginFlush() override;
+    HRESULT EndFlush() override;
+    HRESULT NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override;
 
 private:
-  InfinitePinTee* m_tee;
+    InfinitePinTee* m_tee;
 };
 
-class InfTeeOutputPin final : public TBCBaseOutputPin {
+class InfTeeOutputPin final : public TBCBaseOutputPin
+{
 public:
-  InfTeeOutputPin(InfinitePinTee* filter, TBCCritSec* lock, HRESULT* result, int number);
+    InfTeeOutputPin(InfinitePinTee* filter, TBCCritSec* lock, HRESULT* result, int number);
 
-  HRESULT CheckConnect(IPin* pin) override;
-  HRESULT CheckMediaType(const AM_MEDIA_TYPE& type) override;
-  HRESULT GetMediaType(int position, AM_MEDIA_TYPE* type) override;
-  HRESULT CompleteConnect(IPin* receivePin) override;
-  HRESULT BreakConnect() override;
-  HRESULT DecideAllocator(IMemInputPin* pin, ComPtr<IMemAllocator>* allocator) override;
-  HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
+    HRESULT CheckConnect(IPin* pin) override;
+    HRESULT CheckMediaType(const AM_MEDIA_TYPE& type) override;
+    HRESULT GetMediaType(int position, AM_MEDIA_TYPE* type) override;
+    HRESULT CompleteConnect(IPin* receivePin) override;
+    HRESULT BreakConnect() override;
+    HRESULT DecideAllocator(IMemInputPin* pin, ComPtr<IMemAllocator>* allocator) override;
+    HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
 
-  // Passes a sample on: the input's own buffer when shared, else a copy in this pin's buffer.
-  [[nodiscard]] HRESULT DeliverCopyOrShare(IMediaSample* sample);
-  // Offers the input's new buffers downstream after the input was given another allocator.
-  [[nodiscard]] HRESULT RenewSharedAllocator(IMemAllocator* allocator);
-  // The n of its name "Outputn": the order of creation, which is the order of the pins.
-  [[nodiscard]] int Number() const { return m_number; }
+    // Passes a sample on: the input's own buffer when shared, else a copy in this pin's buffer.
+    [[nodiscard]] HRESULT DeliverCopyOrShare(IMediaSample* sample);
+    // Offers the input's new buffers downstream after the input was given another allocator.
+    [[nodiscard]] HRESULT RenewSharedAllocator(IMemAllocator* allocator);
+    // The n of its name "Outputn": the order of creation, which is the order of the pins.
+    [[nodiscard]] int Number() const { return m_number; }
 
 private:
-  InfinitePinTee* m_tee;
-  int m_number;
-  bool m_sharesInputBuffers = false;
+    InfinitePinTee* m_tee;
+    int m_number;
+    bool m_sharesInputBuffers = false;
 };
 
-class InfinitePinTee final : public TBCBaseFilter {
+class InfinitePinTee final : public TBCBaseFilter
+{
 public:
-  [[nodiscard]] static ComPtr<InfinitePinTee> Create();
+    [[nodiscard]] static ComPtr<InfinitePinTee> Create();
 
-  int GetPinCount() override;
-  TBCBasePin* GetPin(int index) override;
+    int GetPinCount() override;
+    TBCBasePin* GetPin(int index) override;
 
-  [[nodiscard]] InfTeeInputPin* Input() { return m_input.get(); }
+    [[nodiscard]] InfTeeInputPin* Input() { return m_input.get(); }
 
 private:
-  friend class InfTeeInputPin;
-  friend class InfTeeOutputPin;
-  InfinitePinTee();
+    friend class InfTeeInputPin;
+    friend class InfTeeOutputPin;
+    InfinitePinTee();
 
-  // Keeps exactly one unconnected output at the end of the list. An output connected again after
-  // it left (a reconnection) takes back its place among the others.
-  void KeepOneFreeOutput(InfTeeOutputPin* leaving = nullptr, InfTeeOutputPin* joining = nullptr);
-  [[nodiscard]] std::vector<InfTeeOutputPin*> ConnectedOutputs();
+    // Keeps exactly one unconnected output at the end of the list. An output connected again after
+    // it left (a reconnection) takes back its place among the others.
+    void KeepOneFreeOutput(InfTeeOutputPin* leaving = nullptr, InfTeeOutputPin* joining = nullptr);
+    [[nodiscard]] std::vector<InfTeeOutputPin*> ConnectedOutputs();
 
-  TBCCritSec m_lock;
-  std::unique_ptr<InfTeeInputPin> m_input;
-  std::vector<InfTeeOutputPin*> m_outputs;  // the enumerated outputs, in pin order
-  // Every output ever made. A removed output may still be referenced by a caller holding its
-  // IPin, and a pin lives as long as its filter, so none is freed before the tee.
-  std::vector<std::unique_ptr<InfTeeOutputPin>> m_allOutputs;
-  int m_nextOutputNumber = 1;
+    TBCCritSec m_lock;
+    std::unique_ptr<InfTeeInputPin> m_input;
+    std::vector<InfTeeOutputPin*> m_outputs; // the enumerated outputs, in pin order
+    // Every output ever made. A removed output may still be referenced by a caller holding its
+    // IPin, and a pin lives as long as its filter, so none is freed before the tee.
+    std::vector<std::unique_ptr<InfTeeOutputPin>> m_allOutputs;
+    int m_nextOutputNumber = 1;
 };
 
 } // namespace camtrove::media
