@@ -48,7 +48,6 @@ SceneDetector::FrameResult SceneDetector::ProcessFrame(std::span<const std::uint
 
     ++m_current.FrameCounter;
 
-    const std::int64_t previousTime = m_ring[m_ringPos].StartTime;
     m_ringPos = (m_ringPos + 1) % kRingSize;
     RingSlot& slot = m_ring[m_ringPos];
     slot.Info = m_current;
@@ -61,7 +60,8 @@ SceneDetector::FrameResult SceneDetector::ProcessFrame(std::span<const std::uint
             std::memcpy(out, frame.data() + from, available);
         std::memset(out + available, 0xFF, kKeptBytesPerSequence - available);
     }
-    slot.StartTime = startTime.value_or(previousTime);
+    slot.StartTime = startTime.value_or(m_lastStartTime);
+    m_lastStartTime = slot.StartTime;
 
     if (m_firstFrame) {
         m_sceneStart = m_current;
@@ -99,6 +99,7 @@ void SceneDetector::Reset()
     m_current.Wide = false;
     m_lastDate = 0;
     m_haveLastDate = false;
+    m_lastStartTime = 0;
 }
 
 void SceneDetector::SetSceneCallback(SceneCallback callback)

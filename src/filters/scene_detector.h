@@ -49,7 +49,7 @@ public:
     SceneDetector();
 
     // One DV frame. startTime is the sample's start time, when it has one; a sample without one
-    // takes the time of the slot written before it, so the ring's times never go backwards.
+    // takes the time of the frame before it in this run, so the ring's times never go backwards.
     FrameResult ProcessFrame(std::span<const std::uint8_t> frame, std::optional<std::int64_t> startTime);
 
     // Closes the last scene through the callback. The filter's Stop calls this, then the base
@@ -79,6 +79,7 @@ private:
     std::array<RingSlot, kRingSize> m_ring{};
     int m_ringPos = 0;
     int m_searchPos = 0;
+    std::int64_t m_lastStartTime = 0; // of the last frame of this run, for frames without a time
     double m_lastDate = 0;
     bool m_haveLastDate = false;
     bool m_firstFrame = true;

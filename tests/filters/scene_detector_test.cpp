@@ -191,6 +191,12 @@ TEST(SceneDetector, ASampleWithoutATimeKeepsTheRingInOrder)
     (void)detector.ProcessFrame(frame, 5000);
     (void)detector.ProcessFrame(frame, std::nullopt);
     EXPECT_EQ(detector.LookUp(5000).Info.FrameCounter, 2u);
+
+    // A new run starts from time 0, not from the last run's times.
+    detector.Reset();
+    (void)detector.ProcessFrame(frame, std::nullopt);
+    EXPECT_EQ(detector.LookUp(0).StartTime, 0);
+    EXPECT_EQ(detector.SearchPos(), 1);
 }
 
 TEST(SceneDetector, FeedsTheSceneFileOfAHundredFrameCapture)
