@@ -192,7 +192,9 @@ TEST(SceneDetector, ASampleWithoutATimeKeepsTheRingInOrder)
     (void)detector.ProcessFrame(frame, std::nullopt);
     EXPECT_EQ(detector.LookUp(5000).Info.FrameCounter, 2u);
 
-    // A new run starts from time 0, not from the last run's times.
+    // A new run starts from time 0, not from the last run's times (slot 0 holds one of those).
+    for (int i = 0; i < SceneDetector::kRingSize; ++i)
+        (void)detector.ProcessFrame(frame, 9000 + i);
     detector.Reset();
     (void)detector.ProcessFrame(frame, std::nullopt);
     EXPECT_EQ(detector.LookUp(0).StartTime, 0);
