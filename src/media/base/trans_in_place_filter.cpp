@@ -1,5 +1,6 @@
 #include "media/base/trans_in_place_filter.h"
 
+#include "media/core/media_sample.h"
 #include "media/core/mem_allocator.h"
 
 #include <QtGlobal>
@@ -221,20 +222,7 @@ ComPtr<IMediaSample> TBCTransInPlaceFilter::Copy(IMediaSample* source)
         qCritical("DestSize (%d) < SourceSize (%d)", destSize, sourceSize);
         return {};
     }
-    (void)dest->SetTime(hasStart ? &start : nullptr, hasStop ? &stop : nullptr);
-    std::int64_t mediaStart = 0, mediaStop = 0;
-    if (source->GetMediaTime(&mediaStart, &mediaStop) == S_OK)
-        (void)dest->SetMediaTime(&mediaStart, &mediaStop);
-    (void)dest->SetSyncPoint(source->IsSyncPoint() == S_OK);
-    (void)dest->SetPreroll(source->IsPreroll() == S_OK);
-    (void)dest->SetDiscontinuity(source->IsDiscontinuity() == S_OK);
-    dest->SetTypeSpecificFlags(source->GetTypeSpecificFlags());
-    dest->SetStreamId(source->GetStreamId());
-    AM_MEDIA_TYPE* attached = nullptr;
-    if (source->GetMediaType(&attached) == S_OK && attached) {
-        (void)dest->SetMediaType(attached);
-        delete attached;
-    }
+    CopySampleProperties(source, dest.Get());
     const std::int32_t length = source->GetActualDataLength();
     std::uint8_t* from = nullptr;
     std::uint8_t* to = nullptr;

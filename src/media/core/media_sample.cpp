@@ -163,4 +163,26 @@ HRESULT MediaSample::SetMediaTime(const std::int64_t* start, const std::int64_t*
     return S_OK;
 }
 
+void CopySampleProperties(IMediaSample* source, IMediaSample* dest)
+{
+    REFERENCE_TIME start = 0, stop = 0;
+    const HRESULT times = source->GetTime(&start, &stop);
+    const bool hasStart = times == S_OK || times == VFW_S_NO_STOP_TIME;
+    const bool hasStop = times == S_OK;
+    (void)dest->SetTime(hasStart ? &start : nullptr, hasStop ? &stop : nullptr);
+    std::int64_t mediaStart = 0, mediaStop = 0;
+    if (source->GetMediaTime(&mediaStart, &mediaStop) == S_OK)
+        (void)dest->SetMediaTime(&mediaStart, &mediaStop);
+    (void)dest->SetSyncPoint(source->IsSyncPoint() == S_OK);
+    (void)dest->SetPreroll(source->IsPreroll() == S_OK);
+    (void)dest->SetDiscontinuity(source->IsDiscontinuity() == S_OK);
+    dest->SetTypeSpecificFlags(source->GetTypeSpecificFlags());
+    dest->SetStreamId(source->GetStreamId());
+    AM_MEDIA_TYPE* attached = nullptr;
+    if (source->GetMediaType(&attached) == S_OK && attached) {
+        (void)dest->SetMediaType(attached);
+        delete attached;
+    }
+}
+
 } // namespace camtrove::media

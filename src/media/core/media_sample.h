@@ -65,4 +65,8 @@ private:
     std::uint32_t m_typeSpecificFlags = 0;
 };
 
+// Gives dest source's times, media times, flags, stream id and attached type (not the data): what
+// a filter that must copy a sample into a buffer of its own carries over.
+void CopySampleProperties(IMediaSample* source, IMediaSample* dest);
+
 } // namespace camtrove::media

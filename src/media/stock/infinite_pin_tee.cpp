@@ -1,5 +1,6 @@
 #include "media/stock/infinite_pin_tee.h"
 
+#include "media/core/media_sample.h"
 #include "media/core/mem_allocator.h"
 
 #include <algorithm>
@@ -27,20 +28,7 @@ ComPtr<IMediaSample> CopySample(TBCBaseOutputPin* output, IMediaSample* source)
         return {};
     if (length > 0)
         std::memcpy(to, from, static_cast<std::size_t>(length));
-    (void)dest->SetTime(hasStart ? &start : nullptr, hasStop ? &stop : nullptr);
-    std::int64_t mediaStart = 0, mediaStop = 0;
-    if (source->GetMediaTime(&mediaStart, &mediaStop) == S_OK)
-        (void)dest->SetMediaTime(&mediaStart, &mediaStop);
-    (void)dest->SetSyncPoint(source->IsSyncPoint() == S_OK);
-    (void)dest->SetPreroll(source->IsPreroll() == S_OK);
-    (void)dest->SetDiscontinuity(source->IsDiscontinuity() == S_OK);
-    dest->SetTypeSpecificFlags(source->GetTypeSpecificFlags());
-    dest->SetStreamId(source->GetStreamId());
-    AM_MEDIA_TYPE* attached = nullptr;
-    if (source->GetMediaType(&attached) == S_OK && attached) {
-        (void)dest->SetMediaType(attached);
-        delete attached;
-    }
+    CopySampleProperties(source, dest.Get());
     return dest;
 }
 
