@@ -1,6 +1,9 @@
 #include "media/core/filter_catalogue.h"
 
+#include "media/core/built_in_filters.h"
+
 #include <algorithm>
+#include <mutex>
 
 namespace camtrove::media {
 
@@ -16,6 +19,14 @@ bool RegTypeMatches(const REGPINTYPES& registered, const GUID& major, const GUID
 FilterCatalogue& FilterCatalogue::BuiltIn()
 {
     static FilterCatalogue catalogue;
+    static std::once_flag filled;
+    std::call_once(filled, [] {
+        RegisterStockFilters(catalogue);
+        RegisterFileFilters(catalogue);
+        RegisterDvFilters(catalogue);
+        RegisterCodecs(catalogue);
+        RegisterDevices(catalogue);
+    });
     return catalogue;
 }
 

@@ -1,0 +1,8 @@
+#include "media/core/built_in_filters.h"
+#include "media/core/filter_catalogue.h"
+
+namespace camtrove::media {
+
+void RegisterCodecs(FilterCatalogue& /*catalogue*/) {}
+
+} // namespace camtrove::media
