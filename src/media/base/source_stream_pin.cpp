@@ -63,6 +63,8 @@ void SourceStreamPin::StreamingLoop()
         if (Failed(GetDeliveryBuffer(&sample, nullptr, nullptr, 0)))
             return;
         const HRESULT filled = FillBuffer(sample.Get());
+        if (StopRequested())
+            return; // a fill cut short by Stop is neither an end of stream nor an error
         if (filled == S_FALSE) {
             sample.Reset();
             (void)DeliverEndOfStream();

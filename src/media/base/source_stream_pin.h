@@ -24,7 +24,8 @@ public:
 
 protected:
     // Streaming thread: fills the next sample. S_OK delivers it, S_FALSE ends the stream with
-    // end-of-stream, an error ends it with EC_ERRORABORT.
+    // end-of-stream, an error ends it with EC_ERRORABORT. A fill may wait (WaitFor) for as long
+    // as the source has nothing to give; when Stop cuts the wait, its result is ignored.
     [[nodiscard]] virtual HRESULT FillBuffer(IMediaSample* sample) = 0;
     virtual void OnThreadStart() {}
 

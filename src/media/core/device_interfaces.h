@@ -169,9 +169,10 @@ public:
 inline constexpr std::uint32_t AMPROPERTY_PIN_CATEGORY = 0;
 
 // Capabilities and device types of IAMExtDevice
-inline constexpr std::int32_t ED_DEVCAP_DEVICE_TYPE = 4008;
-inline constexpr std::int32_t ED_DEVTYPE_VCR = 4104;
-inline constexpr std::int32_t ED_DEVTYPE_CAMERA = 4996;
+inline constexpr std::int32_t ED_BASE = 0x1000;
+inline constexpr std::int32_t ED_DEVCAP_DEVICE_TYPE = ED_BASE + 7;
+inline constexpr std::int32_t ED_DEVTYPE_VCR = ED_BASE + 8;
+inline constexpr std::int32_t ED_DEVTYPE_CAMERA = ED_BASE + 900;
 
 class IAMExtDevice : public virtual IUnknown
 {
@@ -182,12 +183,18 @@ public:
 };
 
 // Transport modes of IAMExtTransport
-inline constexpr std::int32_t ED_MODE_PLAY = 0x0000032A;
-inline constexpr std::int32_t ED_MODE_STOP = 0x0000032B;
-inline constexpr std::int32_t ED_MODE_FREEZE = 0x0000032C;
-inline constexpr std::int32_t ED_MODE_FF = 0x0000032F;
-inline constexpr std::int32_t ED_MODE_REW = 0x00000330;
-inline constexpr std::int32_t ED_MODE_RECORD = 0x00000331;
+inline constexpr std::int32_t ED_MODE_PLAY = ED_BASE + 200;
+inline constexpr std::int32_t ED_MODE_STOP = ED_BASE + 201;
+inline constexpr std::int32_t ED_MODE_FREEZE = ED_BASE + 202;
+inline constexpr std::int32_t ED_MODE_FF = ED_BASE + 204;
+inline constexpr std::int32_t ED_MODE_REW = ED_BASE + 205;
+inline constexpr std::int32_t ED_MODE_RECORD = ED_BASE + 206;
+inline constexpr std::int32_t ED_MODE_PLAY_FASTEST_FWD = ED_BASE + 933;
+inline constexpr std::int32_t ED_MODE_PLAY_SLOWEST_FWD = ED_BASE + 934;
+inline constexpr std::int32_t ED_MODE_PLAY_FASTEST_REV = ED_BASE + 935;
+inline constexpr std::int32_t ED_MODE_PLAY_SLOWEST_REV = ED_BASE + 936;
+// The timecode reader's request flag: read the tape's timecode.
+inline constexpr std::uint32_t ED_DEVCAP_TIMECODE_READ = ED_BASE + 25;
 
 class IAMExtTransport : public virtual IUnknown
 {
