@@ -101,6 +101,20 @@ struct WAVEFORMATEX
 inline constexpr std::uint16_t WAVE_FORMAT_PCM = 1;
 inline constexpr std::uint16_t WAVE_FORMAT_MPEGLAYER3 = 0x55;
 
+// The format block of interleaved DV (FORMAT_DvInfo): the AAUX source and source control packs
+// of the first and second audio blocks and the VAUX source and source control packs, each pack's
+// four payload bytes little-endian in one 32-bit value.
+struct DVINFO
+{
+    std::uint32_t dwDVAAuxSrc = 0;
+    std::uint32_t dwDVAAuxCtl = 0;
+    std::uint32_t dwDVAAuxSrc1 = 0;
+    std::uint32_t dwDVAAuxCtl1 = 0;
+    std::uint32_t dwDVVAuxSrc = 0;
+    std::uint32_t dwDVVAuxCtl = 0;
+    std::uint32_t dwDVReserved[2] = {0, 0};
+};
+
 static_assert(sizeof(RECT) == 16);
 static_assert(sizeof(BITMAPINFOHEADER) == 40);
 static_assert(offsetof(BITMAPINFOHEADER, biCompression) == 16);
@@ -117,6 +131,8 @@ static_assert(offsetof(MPEG2VIDEOINFO, dwSequenceHeader) == 132);
 static_assert(sizeof(MPEG2VIDEOINFO) == 136);
 static_assert(sizeof(WAVEFORMATEX) == 18);
 static_assert(offsetof(WAVEFORMATEX, wBitsPerSample) == 14);
+static_assert(sizeof(DVINFO) == 32);
+static_assert(offsetof(DVINFO, dwDVVAuxSrc) == 16);
 
 // Size in bytes of one picture of a bitmap header: rows padded to 4 bytes.
 [[nodiscard]] constexpr std::uint32_t DibImageSize(const BITMAPINFOHEADER& h)
