@@ -28,6 +28,9 @@ public:
     [[nodiscard]] virtual HRESULT Write(const void* data, std::uint32_t size, std::uint32_t* written) = 0;
     [[nodiscard]] virtual HRESULT Seek(std::int64_t offset, STREAM_SEEK origin,
                                        std::uint64_t* newPosition) = 0;
+    // Cuts or extends the stream; a writer that finishes a file after a failed write cuts off the
+    // partial data. Streams that cannot change their size say so.
+    [[nodiscard]] virtual HRESULT SetSize(std::uint64_t /*size*/) { return E_NOTIMPL; }
 };
 
 class IAMStreamConfig : public virtual IUnknown
