@@ -14,15 +14,15 @@ namespace {
 
 constexpr std::uint32_t kHeaderOverhead = 28; // the header's bytes around the format block
 
-void PutTag(std::vector<std::uint8_t>& out, const char (&tag)[5])
+void PutTag(std::uint8_t* at, const char (&tag)[5])
 {
-    out.insert(out.end(), tag, tag + 4);
+    std::memcpy(at, tag, 4);
 }
 
-void PutU32(std::vector<std::uint8_t>& out, std::uint32_t value)
+void PutU32(std::uint8_t* at, std::uint32_t value)
 {
     for (int i = 0; i < 4; ++i)
-        out.push_back(std::uint8_t(value >> (8 * i)));
+        at[i] = std::uint8_t(value >> (8 * i));
 }
 
 } // namespace
@@ -168,16 +168,17 @@ std::vector<std::uint8_t> Tct_WaveDest::BuildHeader(const std::vector<std::uint8
 {
     const auto formatSize = std::uint32_t(format.size());
     const std::uint32_t headerSize = formatSize + kHeaderOverhead;
-    std::vector<std::uint8_t> header;
-    header.reserve(headerSize);
-    PutTag(header, "RIFF");
-    PutU32(header, dataSize + headerSize - 8);
-    PutTag(header, "WAVE");
-    PutTag(header, "fmt ");
-    PutU32(header, formatSize);
-    header.insert(header.end(), format.begin(), format.end());
-    PutTag(header, "data");
-    PutU32(header, dataSize);
+    std::vector<std::uint8_t> header(headerSize);
+    std::uint8_t* at = header.data();
+    PutTag(at, "RIFF");
+    PutU32(at + 4, dataSize + headerSize - 8);
+    PutTag(at + 8, "WAVE");
+    PutTag(at + 12, "fmt ");
+    PutU32(at + 16, formatSize);
+    if (formatSize > 0)
+        std::memcpy(at + 20, format.data(), formatSize);
+    PutTag(at + 20 + formatSize, "data");
+    PutU32(at + 24 + formatSize, dataSize);
     return header;
 }
 
