@@ -73,6 +73,54 @@ int DvAudioSamples(const std::vector<std::uint8_t>& frame)
     return (is625 ? kMinimum625 : kMinimum525)[frequency] + (pack[1] & 0x3F);
 }
 
+// The bookkeeping chunks of a file, found by walking its RIFF tree byte by byte.
+struct AviLayout
+{
+    std::vector<std::string> segments;            // list type of each top-level RIFF
+    std::vector<std::uint32_t> superIndexEntries; // nEntriesInUse of each stream's indx
+    std::uint32_t avihTotalFrames = 0;
+    std::uint32_t dmlhTotalFrames = 0;
+    std::vector<std::string> firstSegmentChunks; // top-level children of the first RIFF
+    std::vector<std::string> standardIndexes;    // every ix chunk, in file order
+};
+
+AviLayout WalkAvi(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<std::uint8_t> b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto u32 = [&](std::size_t at) {
+        return static_cast<std::uint32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16) |
+               static_cast<std::uint32_t>(b[at + 3]) << 24;
+    };
+    const auto tag = [&](std::size_t at) { return std::string(reinterpret_cast<const char*>(&b[at]), 4); };
+    AviLayout layout;
+    const auto walk = [&](auto&& self, std::size_t from, std::size_t to, int depth) -> void {
+        while (from + 8 <= to) {
+            const std::string id = tag(from);
+            const std::uint32_t size = u32(from + 4);
+            const std::size_t data = from + 8;
+            if (depth == 1 && layout.segments.size() == 1)
+                layout.firstSegmentChunks.push_back(id == "LIST" ? tag(data) : id);
+            if (id == "RIFF" || id == "LIST") {
+                if (depth == 0)
+                    layout.segments.push_back(tag(data));
+                self(self, data + 4, std::min<std::size_t>(data + size, to), depth + 1);
+            } else if (id == "avih") {
+                layout.avihTotalFrames = u32(data + 16);
+            } else if (id == "dmlh") {
+                layout.dmlhTotalFrames = u32(data);
+            } else if (id == "indx") {
+                layout.superIndexEntries.push_back(u32(data + 4));
+            } else if (id.rfind("ix", 0) == 0) {
+                layout.standardIndexes.push_back(id);
+            }
+            from = data + size + (size & 1);
+        }
+    };
+    walk(walk, 0, b.size(), 0);
+    return layout;
+}
+
 class AviMuxFile : public ::testing::Test
 {
 protected:
@@ -253,11 +301,30 @@ TEST_F(AviMuxFile, SegmentsPastTheSegmentSizeAreReadWholeAndInOrder)
         ASSERT_FALSE(events.empty());
         EXPECT_EQ(events.front().first, EC_COMPLETE);
 
-        const auto segments = RiffSegments(path.toStdString());
+        const AviLayout layout = WalkAvi(path.toStdString());
+        const auto& segments = layout.segments;
         ASSERT_GE(segments.size(), 5u);
+        EXPECT_EQ(segments, RiffSegments(path.toStdString()));
         EXPECT_EQ(segments.front(), "AVI ");
         for (std::size_t i = 1; i < segments.size(); ++i)
             EXPECT_EQ(segments[i], "AVIX");
+        // Each stream's super index reaches one standard index per segment; the legacy index
+        // closes the first segment, whose frame count is what an old reader sees.
+        const std::size_t streamCount = type1 ? 1 : 2;
+        ASSERT_EQ(layout.superIndexEntries.size(), streamCount);
+        // The unclocked audio source of type 2 runs ahead and ends within the first segments.
+        EXPECT_EQ(layout.superIndexEntries[0], segments.size());
+        std::size_t indexes = 0;
+        for (const std::uint32_t entries : layout.superIndexEntries) {
+            EXPECT_GE(entries, 1u);
+            EXPECT_LE(entries, segments.size());
+            indexes += entries;
+        }
+        EXPECT_EQ(layout.standardIndexes.size(), indexes);
+        EXPECT_EQ(layout.firstSegmentChunks.back(), "idx1");
+        EXPECT_EQ(layout.dmlhTotalFrames, frames.size());
+        EXPECT_GT(layout.avihTotalFrames, 0u);
+        EXPECT_LT(layout.avihTotalFrames, frames.size());
 
         const auto streams = ReadWithLibav(path.toStdString());
         ASSERT_FALSE(streams.empty());
