@@ -1,43 +1,13 @@
 #pragma once
-// The inlay settings as stored: a font description and the inlay record that holds it.
+// The inlay settings as stored: the record (a plain type of the bottom layer, so that the inlay
+// filter can take it) and the sub-keys of its fields.
 
-#include "common/colors.h"
-
-#include <QString>
-
-#include <cstdint>
+#include "common/incrust_rec.h"
 
 namespace camtrove::settings {
 
-struct TfontRecord
-{
-    QString FontName;
-    std::int32_t FontSize = 0;   // points
-    std::uint32_t FontColor = 0; // 0x00BBGGRR
-    bool Bold = false;
-    bool Italic = false;
-    bool Underline = false;
-    bool StrikeOut = false;
-    bool operator==(const TfontRecord&) const = default;
-};
-
-struct TincrustRec
-{
-    QString Incrust1;
-    QString Incrust2;
-    QString FormatDate1;
-    QString FormatDate2;
-    double DecalageHoraire = 0.0; // a date-time difference
-    TfontRecord FontRec;
-    bool Autofontsize = false;
-    std::int32_t BorderSize = 0;
-    std::uint8_t WhatIncrust = 0;
-    std::uint8_t Alignment = 0;
-    std::uint32_t BorderColor = 0;
-    std::int32_t Xpos = 0;
-    std::int32_t Ypos = 0;
-    bool operator==(const TincrustRec&) const = default;
-};
+using camtrove::TfontRecord;
+using camtrove::TincrustRec;
 
 // The sub-keys under which the fields are stored, in field order.
 namespace incrust_keys {
