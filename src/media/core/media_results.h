@@ -33,5 +33,7 @@ inline constexpr HRESULT VFW_E_TIMEOUT = static_cast<HRESULT>(0x8004022Eu);
 inline constexpr HRESULT VFW_E_SAMPLE_TIME_NOT_SET = static_cast<HRESULT>(0x80040249u);
 inline constexpr HRESULT VFW_E_MEDIA_TIME_NOT_SET = static_cast<HRESULT>(0x80040251u);
 inline constexpr HRESULT VFW_S_NO_STOP_TIME = 0x00040270;
+// IKsPropertySet: the property set or id is not one the object has.
+inline constexpr HRESULT E_PROP_ID_UNSUPPORTED = static_cast<HRESULT>(0x80070490u);
 
 } // namespace camtrove::media

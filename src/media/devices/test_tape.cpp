@@ -12,7 +12,22 @@ extern "C" {
 #include <numeric>
 
 namespace camtrove::media {
+namespace detail {
+
+// What a frame shows besides its position on the tape.
+struct FrameLook
+{
+    std::optional<DateTimeParts> recorded; // none: an undated frame
+    bool wide;
+    bool audio32k12bit;
+    int sceneNumber;
+};
+
+} // namespace detail
+
 namespace {
+
+using detail::FrameLook;
 
 // The tape, scene by scene. Each scene exercises one thing scene detection and the inlay must
 // handle; the dates jump between scenes by more than the detector's two seconds.
@@ -123,9 +138,17 @@ struct FramePacks
     Pack audioSourceControl = kNoPack;
 };
 
-[[nodiscard]] FramePacks PacksOf(int index, TapeSystem system)
+[[nodiscard]] FrameLook LookOf(int index, TapeSystem system)
 {
     const SceneFrame at = SceneOf(index);
+    FrameLook look{std::nullopt, at.scene->wide, at.scene->audio32k12bit, at.sceneNumber};
+    if (at.scene->dated)
+        look.recorded = RecordingTimeOf(at, system);
+    return look;
+}
+
+[[nodiscard]] FramePacks PacksOf(int index, TapeSystem system, const FrameLook& look)
+{
     const bool ntsc = system == TapeSystem::Ntsc;
     FramePacks packs;
 
@@ -136,8 +159,8 @@ struct FramePacks
                       static_cast<std::uint8_t>(0x80 | Bcd(tc.minutes)),
                       static_cast<std::uint8_t>(0xC0 | Bcd(tc.hours))};
 
-    if (at.scene->dated) {
-        const DateTimeParts when = RecordingTimeOf(at, system);
+    if (look.recorded) {
+        const DateTimeParts& when = *look.recorded;
         // PC1 0xFF: no time zone recorded. The day of the week (PC3 bits 5 to 7) is 0 for Sunday.
         const auto weekDay = static_cast<std::uint8_t>((when.dayOfWeek - 1) << 5);
         const std::uint8_t day = 0xC0 | Bcd(when.day);
@@ -154,16 +177,16 @@ struct FramePacks
 
     // Copy free, recording in progress, original camera recording; display mode 7 is full 16:9
     // for a tape whose subcode application id is 0.
-    packs.sourceControl = {kSourceControlPack, 0x03,
-                           static_cast<std::uint8_t>(0xC8 | (at.scene->wide ? 7 : 0)), 0xFC, 0xFF};
+    packs.sourceControl = {kSourceControlPack, 0x03, static_cast<std::uint8_t>(0xC8 | (look.wide ? 7 : 0)),
+                           0xFC, 0xFF};
 
-    const int rate = at.scene->audio32k12bit ? 32000 : 48000;
+    const int rate = look.audio32k12bit ? 32000 : 48000;
     const int extra = SamplesInFrame(index, rate, system) - MinimumSamples(rate, system);
     // Locked audio, two channels (four at 32 kHz 12-bit, in two pairs), emphasis off.
     packs.audioSource = {kAudioSourcePack, static_cast<std::uint8_t>(0x40 | (extra & 0x3F)),
-                         static_cast<std::uint8_t>(at.scene->audio32k12bit ? 0x30 : 0x00),
+                         static_cast<std::uint8_t>(look.audio32k12bit ? 0x30 : 0x00),
                          static_cast<std::uint8_t>(ntsc ? 0xC0 : 0xE0),
-                         static_cast<std::uint8_t>(at.scene->audio32k12bit ? 0xC0 | 2 << 3 | 1 : 0xC0)};
+                         static_cast<std::uint8_t>(look.audio32k12bit ? 0xC0 | 2 << 3 | 1 : 0xC0)};
     packs.audioSourceControl = {kAudioSourceControlPack, 0x03, 0xCF, 0xA0, 0xFF};
     return packs;
 }
@@ -323,12 +346,23 @@ std::optional<QString> TestTape::RenderFrame(int index, std::vector<std::uint8_t
 {
     if (index < 0)
         return QStringLiteral("frame index %1 is before the start of the tape").arg(index);
-    const SceneFrame at = SceneOf(index);
+    return Render(index, LookOf(index, m_system), out);
+}
+
+std::optional<QString> TestTape::RenderLiveFrame(int index, TDateTime now, std::vector<std::uint8_t>& out)
+{
+    if (index < 0)
+        return QStringLiteral("frame index %1 is before the start of the tape").arg(index);
+    return Render(index, FrameLook{DecodeDateTime(now), false, false, 0}, out);
+}
+
+std::optional<QString> TestTape::Render(int index, const FrameLook& look, std::vector<std::uint8_t>& out)
+{
     Encoder& encoder = *m_encoder;
     const bool ntsc = m_system == TapeSystem::Ntsc;
 
     // The encoder is opened again when the aspect changes, since it records the aspect itself.
-    if (!encoder.context || encoder.wide != at.scene->wide) {
+    if (!encoder.context || encoder.wide != look.wide) {
         encoder.context.reset();
         const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_DVVIDEO);
         if (!codec)
@@ -341,12 +375,12 @@ std::optional<QString> TestTape::RenderFrame(int index, std::vector<std::uint8_t
         context->pix_fmt = ntsc ? AV_PIX_FMT_YUV411P : AV_PIX_FMT_YUV420P;
         context->time_base = ntsc ? AVRational{1001, 30000} : AVRational{1, 25};
         context->framerate = AVRational{context->time_base.den, context->time_base.num};
-        context->sample_aspect_ratio = at.scene->wide ? (ntsc ? AVRational{40, 33} : AVRational{16, 11})
-                                                      : (ntsc ? AVRational{10, 11} : AVRational{12, 11});
+        context->sample_aspect_ratio = look.wide ? (ntsc ? AVRational{40, 33} : AVRational{16, 11})
+                                                 : (ntsc ? AVRational{10, 11} : AVRational{12, 11});
         if (avcodec_open2(context.get(), codec, nullptr) < 0)
             return QStringLiteral("cannot open the dvvideo encoder");
         encoder.context = std::move(context);
-        encoder.wide = at.scene->wide;
+        encoder.wide = look.wide;
 
         AVFrame& picture = *encoder.picture;
         av_frame_unref(&picture);
@@ -360,7 +394,7 @@ std::optional<QString> TestTape::RenderFrame(int index, std::vector<std::uint8_t
     AVFrame& picture = *encoder.picture;
     if (av_frame_make_writable(&picture) < 0)
         return QStringLiteral("out of memory for the test picture");
-    PaintPattern(picture, index, at.sceneNumber);
+    PaintPattern(picture, index, look.sceneNumber);
     picture.pts = index;
     if (avcodec_send_frame(encoder.context.get(), &picture) < 0)
         return QStringLiteral("the dvvideo encoder refused frame %1").arg(index);
@@ -376,7 +410,7 @@ std::optional<QString> TestTape::RenderFrame(int index, std::vector<std::uint8_t
     out.assign(encoder.packet->data, encoder.packet->data + size);
     av_packet_unref(encoder.packet.get());
 
-    const FramePacks packs = PacksOf(index, m_system);
+    const FramePacks packs = PacksOf(index, m_system, look);
     for (int k = 0; k < SequencesOf(m_system); ++k)
         StampSequence(out.data() + kSequence * static_cast<std::size_t>(k), k, packs);
     return std::nullopt;

@@ -4,6 +4,8 @@
 // consumer camcorder records (continuous timecode, recording date and time, aspect, audio format).
 // Not thread-safe: one TestTape renders on one thread at a time.
 
+#include "common/datetime.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -13,6 +15,10 @@
 #include <vector>
 
 namespace camtrove::media {
+
+namespace detail {
+struct FrameLook;
+}
 
 enum class TapeSystem
 {
@@ -58,9 +64,15 @@ public:
     // Encodes frame index of the tape (from 0) into out, resized to the frame size. Gives an
     // error text when the encoder is missing or fails.
     [[nodiscard]] std::optional<QString> RenderFrame(int index, std::vector<std::uint8_t>& out);
+    // A frame as a camera records it live: frame index's timecode and picture, recorded at now,
+    // 4:3 with 48 kHz sound.
+    [[nodiscard]] std::optional<QString> RenderLiveFrame(int index, TDateTime now,
+                                                         std::vector<std::uint8_t>& out);
 
 private:
     struct Encoder;
+    [[nodiscard]] std::optional<QString> Render(int index, const detail::FrameLook& look,
+                                                std::vector<std::uint8_t>& out);
 
     TapeSystem m_system;
     std::unique_ptr<Encoder> m_encoder;
