@@ -34,13 +34,10 @@ TEST(Scenes, SplitsTheTestTapeAtItsDateJumpsAndWritesTheSceneFile)
     // The scenes of the test tape: jumps of minutes and days, an undated stretch, 16:9, 32 kHz,
     // then a scene across midnight that stays one scene.
     const QStringList expected = {
-        QStringLiteral("1\t0\t60\t2024-07-08 19:55:58\t0:00:00:00"),
-        QStringLiteral("2\t60\t45\t2024-07-08 20:03:12\t0:00:02:00"),
-        QStringLiteral("3\t105\t45\t2024-07-11 09:30:00\t0:00:03:15"),
-        QStringLiteral("4\t150\t30\t-\t0:00:05:00"),
-        QStringLiteral("5\t180\t45\t2024-07-11 09:41:05\t0:00:06:00"),
-        QStringLiteral("6\t225\t45\t2024-07-11 09:52:40\t0:00:07:15"),
-        QStringLiteral("7\t270\t90\t2024-12-31 23:59:58\t0:00:09:00"),
+        QStringLiteral("0\t59\t2024-07-08 19:55:58"),    QStringLiteral("60\t104\t2024-07-08 20:03:12"),
+        QStringLiteral("105\t149\t2024-07-11 09:30:00"), QStringLiteral("150\t179\t-"),
+        QStringLiteral("180\t224\t2024-07-11 09:41:05"), QStringLiteral("225\t269\t2024-07-11 09:52:40"),
+        QStringLiteral("270\t359\t2024-12-31 23:59:58"),
     };
     EXPECT_EQ(DataLines(run.out), expected);
     EXPECT_TRUE(run.out.contains(QStringLiteral("# frame 180: picture 16:9")));
@@ -59,6 +56,21 @@ TEST(Scenes, SplitsTheTestTapeAtItsDateJumpsAndWritesTheSceneFile)
     const char* last = bytes.constData() + bytes.size() - 35;
     EXPECT_EQ(qFromLittleEndian<std::int32_t>(last + 9), 271);
     EXPECT_EQ(qFromLittleEndian<std::int32_t>(last + 13), 361 - 271 + 1);
+}
+
+TEST(Scenes, FindsTheOneSceneOfARealCamcorderClip)
+{
+    const QString clip = QStringLiteral(CAMTROVE_FIXTURES_DIR "/sony_good_quality.dv");
+    if (!QFile::exists(clip)) {
+        if (qEnvironmentVariableIsSet("CI"))
+            FAIL() << "missing fixture " << clip.toStdString();
+        GTEST_SKIP() << "no fixtures";
+    }
+    QTemporaryDir dir;
+    const CliRun run = RunCli(
+        {QStringLiteral("scenes"), clip, QStringLiteral("--scn"), dir.filePath(QStringLiteral("sony.scn"))});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(DataLines(run.out), QStringList{QStringLiteral("0\t4\t2024-07-08 19:55:58")});
 }
 
 TEST(Scenes, RefusesMissingInputAndAnUnwritableSceneFile)
