@@ -10,6 +10,7 @@ extern "C" {
 #include <algorithm>
 #include <array>
 #include <numeric>
+#include <string>
 
 namespace camtrove::media {
 namespace detail {
@@ -281,6 +282,85 @@ void PaintPattern(AVFrame& frame, int index, int sceneNumber)
     }
 }
 
+// Segments a to g of a seven-segment digit, bit 0 for a.
+constexpr std::uint8_t kDigitSegments[] = {0x3F, 0x06, 0x5B, 0x4F, 0x66, 0x6D, 0x7D, 0x07, 0x7F, 0x6F};
+
+// Writes text of digits, '/' and ':' large in white on a black box, so that a picture shows its
+// recording date and time at a glance. Luma only, chroma made neutral under the box.
+void PaintBigText(AVFrame& frame, const std::string& text, int left, int top)
+{
+    constexpr int kWidth = 24, kHeight = 44, kStroke = 5, kAdvance = 32, kMargin = 6;
+    const int boxRight = std::min(frame.width, left + static_cast<int>(text.size()) * kAdvance + kMargin);
+    const int boxBottom = std::min(frame.height, top + kHeight + kMargin);
+    const int boxLeft = std::max(0, left - kMargin);
+    const int boxTop = std::max(0, top - kMargin);
+    const auto luma = [&](int x, int y) -> std::uint8_t& { return frame.data[0][y * frame.linesize[0] + x]; };
+    for (int y = boxTop; y < boxBottom; ++y)
+        for (int x = boxLeft; x < boxRight; ++x)
+            luma(x, y) = 16;
+    const int chromaShiftX = frame.format == AV_PIX_FMT_YUV411P ? 2 : 1;
+    const int chromaShiftY = frame.format == AV_PIX_FMT_YUV411P ? 0 : 1;
+    for (int y = boxTop >> chromaShiftY; y < boxBottom >> chromaShiftY; ++y)
+        for (int x = boxLeft >> chromaShiftX; x < boxRight >> chromaShiftX; ++x) {
+            frame.data[1][y * frame.linesize[1] + x] = 128;
+            frame.data[2][y * frame.linesize[2] + x] = 128;
+        }
+    const auto fill = [&](int x0, int y0, int w, int h) {
+        for (int y = std::max(y0, 0); y < std::min(y0 + h, frame.height); ++y)
+            for (int x = std::max(x0, 0); x < std::min(x0 + w, frame.width); ++x)
+                luma(x, y) = 235;
+    };
+    const int half = kHeight / 2;
+    for (std::size_t c = 0; c < text.size(); ++c) {
+        const int x = left + static_cast<int>(c) * kAdvance;
+        const char ch = text[c];
+        if (ch == ':') {
+            fill(x + kWidth / 2 - 2, top + half / 2, kStroke, kStroke);
+            fill(x + kWidth / 2 - 2, top + half + half / 2, kStroke, kStroke);
+            continue;
+        }
+        if (ch == '/') {
+            for (int k = 0; k < kHeight; ++k)
+                fill(x + (kHeight - k) * kWidth / kHeight - kStroke / 2, top + k, kStroke, 1);
+            continue;
+        }
+        if ((ch < '0' || ch > '9') && ch != '-')
+            continue;
+        const std::uint8_t on = ch == '-' ? 0x40 : kDigitSegments[ch - '0'];
+        const auto segment = [&](int bit, int sx, int sy, int w, int h) {
+            if (on & (1 << bit))
+                fill(x + sx, top + sy, w, h);
+        };
+        segment(0, 0, 0, kWidth, kStroke);                  // a
+        segment(1, kWidth - kStroke, 0, kStroke, half);     // b
+        segment(2, kWidth - kStroke, half, kStroke, half);  // c
+        segment(3, 0, kHeight - kStroke, kWidth, kStroke);  // d
+        segment(4, 0, half, kStroke, half);                 // e
+        segment(5, 0, 0, kStroke, half);                    // f
+        segment(6, 0, half - kStroke / 2, kWidth, kStroke); // g
+    }
+}
+
+[[nodiscard]] std::string TwoDigits(int value)
+{
+    return {static_cast<char>('0' + value / 10 % 10), static_cast<char>('0' + value % 10)};
+}
+
+// The recording date and time drawn on the picture, or dashes on an undated frame.
+void PaintRecordingTime(AVFrame& frame, const std::optional<DateTimeParts>& recorded)
+{
+    std::string date = "----/--/--";
+    std::string time = "--:--:--";
+    if (recorded) {
+        date = TwoDigits(recorded->year / 100) + TwoDigits(recorded->year) + "/" +
+               TwoDigits(recorded->month) + "/" + TwoDigits(recorded->day);
+        time =
+            TwoDigits(recorded->hour) + ":" + TwoDigits(recorded->minute) + ":" + TwoDigits(recorded->second);
+    }
+    PaintBigText(frame, date, 48, 40);
+    PaintBigText(frame, time, 48, 100);
+}
+
 struct CodecContextFree
 {
     void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
@@ -395,6 +475,7 @@ std::optional<QString> TestTape::Render(int index, const FrameLook& look, std::v
     if (av_frame_make_writable(&picture) < 0)
         return QStringLiteral("out of memory for the test picture");
     PaintPattern(picture, index, look.sceneNumber);
+    PaintRecordingTime(picture, look.recorded);
     picture.pts = index;
     if (avcodec_send_frame(encoder.context.get(), &picture) < 0)
         return QStringLiteral("the dvvideo encoder refused frame %1").arg(index);
