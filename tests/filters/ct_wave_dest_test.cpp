@@ -3,6 +3,14 @@
 #include "media/core/device_interfaces.h"
 #include "media/core/filter_graph.h"
 #include "media/core/guids.h"
+#include "media/stock/file_writer.h"
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <array>
 #include <atomic>
@@ -265,6 +273,68 @@ TEST(WaveDest, StopReportsAWriterWithoutAByteStream)
     (void)g.graph->Stop();
     EXPECT_EQ(g.sink->Pin()->File().size(), 46u + 1000u);
     EXPECT_EQ(g.sink->Pin()->File()[0], 0xEE); // the header was never written
+}
+
+struct FormatClose
+{
+    void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
+};
+struct PacketFree
+{
+    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
+};
+
+TEST(WaveDest, TheFileWriterProducesAWaveFileThatLibavformatReads)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString path = folder.filePath(QStringLiteral("capture.wav"));
+    {
+        auto graph = FilterGraph::Create(nullptr);
+        auto source = ComPtr<TestSource>(new TestSource({MakePcmAudioType(48000, 16, 2)}, 4, 48000));
+        auto wave = ComPtr<Tct_WaveDest>(new Tct_WaveDest());
+        auto writer = FileWriter::Create();
+        ASSERT_EQ(writer->SetFileName(path, nullptr), S_OK);
+        ASSERT_EQ(graph->AddFilter(source.Get(), "Audio"), S_OK);
+        ASSERT_EQ(graph->AddFilter(wave.Get(), "WavDest"), S_OK);
+        ASSERT_EQ(graph->AddFilter(writer.Get(), "File writer"), S_OK);
+        ASSERT_EQ(graph->ConnectDirect(PinOf(source.Get(), 0).Get(), PinOf(wave.Get(), 0).Get(), nullptr), S_OK);
+        ASSERT_EQ(graph->ConnectDirect(PinOf(wave.Get(), 1).Get(), PinOf(writer.Get(), 0).Get(), nullptr), S_OK);
+        ASSERT_EQ(graph->Run(), S_OK);
+        std::int32_t code = 0;
+        LONG_PTR p1 = 0, p2 = 0;
+        while (graph->GetEvent(&code, &p1, &p2, 10000) == S_OK && code != EC_COMPLETE) {
+        }
+        ASSERT_EQ(code, EC_COMPLETE);
+        ASSERT_EQ(graph->Stop(), S_OK);
+        (void)graph->RemoveFilter(writer.Get()); // closes the file
+    }
+
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    ASSERT_EQ(bytes.size(), 46 + 192000);
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 46), ExpectedPcmHeader(192000));
+
+    AVFormatContext* raw = nullptr;
+    ASSERT_EQ(avformat_open_input(&raw, path.toUtf8().constData(), nullptr, nullptr), 0);
+    std::unique_ptr<AVFormatContext, FormatClose> format(raw);
+    ASSERT_GE(avformat_find_stream_info(format.get(), nullptr), 0);
+    EXPECT_STREQ(format->iformat->name, "wav");
+    ASSERT_EQ(format->nb_streams, 1u);
+    const AVCodecParameters* params = format->streams[0]->codecpar;
+    EXPECT_EQ(params->codec_id, AV_CODEC_ID_PCM_S16LE);
+    EXPECT_EQ(params->sample_rate, 48000);
+    EXPECT_EQ(params->ch_layout.nb_channels, 2);
+    std::vector<std::uint8_t> audio;
+    std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
+    while (av_read_frame(format.get(), packet.get()) >= 0) {
+        audio.insert(audio.end(), packet->data, packet->data + packet->size);
+        av_packet_unref(packet.get());
+    }
+    ASSERT_EQ(audio.size(), 192000u);
+    for (std::size_t i = 0; i < audio.size(); i += 4000)
+        EXPECT_EQ(audio[i], i / 48000) << i; // each buffer holds its own number
 }
 
 } // namespace
