@@ -521,5 +521,55 @@ TEST(Superposer, GrabsFillTwentySlotsAndLoseTheTwentyFirst)
     EXPECT_EQ(inlay.messages.Take(), (std::vector<Message>{{WM_IMAGEGRABBED, 0, 2}}));
 }
 
+TEST(Superposer, TheWindowChangesSettingsAndTakesGrabsWhileFramesStream)
+{
+    // A running graph: the source's thread draws while this thread, the window, changes settings
+    // and uses grabs. Under ThreadSanitizer this is the check that nothing is shared unguarded.
+    auto graph = FilterGraph::Create(nullptr);
+    const AM_MEDIA_TYPE type = MakeVideoType(MEDIASUBTYPE_RGB24, 96, 64, kFrame);
+    auto source = ComPtr<media::testing::TestSource>(
+        new media::testing::TestSource({type}, -1, std::int32_t(type.lSampleSize)));
+    auto filter = ComPtr<Tct_Superposer>(new Tct_Superposer());
+    auto sink = ComPtr<media::testing::TestSink>(new media::testing::TestSink());
+    testing::RecordingMessageSink messages;
+    filter->SetMessageSink(&messages);
+    filter->SetFrameDuration(kFrame);
+    ASSERT_EQ(graph->AddFilter(source.Get(), "Decoder"), S_OK);
+    ASSERT_EQ(graph->AddFilter(filter.Get(), "Superposer"), S_OK);
+    ASSERT_EQ(graph->AddFilter(sink.Get(), "Preview"), S_OK);
+    ASSERT_EQ(graph->ConnectDirect(PinOf(source.Get(), 0).Get(), PinOf(filter.Get(), 0).Get(), nullptr),
+              S_OK);
+    ASSERT_EQ(graph->ConnectDirect(PinOf(filter.Get(), 1).Get(), PinOf(sink.Get(), 0).Get(), nullptr), S_OK);
+    ASSERT_EQ(graph->Run(), S_OK);
+
+    filter->StartInterval(Tct_Superposer::kIntervalUnitsPerSecond);
+    for (int round = 0; round < 40; ++round) {
+        TincrustRec rec = PersoRecord(QStringLiteral("round %1").arg(round), QStringLiteral("%R"));
+        rec.BorderSize = round % 3;
+        rec.Alignment = std::uint8_t(round % 4);
+        filter->SetIncrustRec(rec);
+        filter->SetInlayEnabled(round % 2 == 0);
+        filter->SetInlayWhen(round % 4, 1);
+        filter->SetVerticalFlip(round % 3 == 0);
+        filter->SetHorizontalMirror(round % 5 == 0);
+        filter->SetEffectsAllowed(round % 7 != 0);
+        filter->RequestGrab();
+        const std::size_t seen = sink->Samples().size();
+        ASSERT_TRUE(sink->WaitUntil([seen](const auto& samples, int) { return samples.size() >= seen + 2; }));
+        for (int slot = 0; slot < Tct_Superposer::kGrabSlots; ++slot) {
+            if (filter->GrabBusy(slot)) {
+                const QImage picture = filter->GrabBitmap(slot); // the window keeps its own copy
+                EXPECT_EQ(picture.size(), QSize(96, 64));
+                filter->ReleaseGrab(slot);
+            }
+        }
+    }
+    ASSERT_EQ(graph->Stop(), S_OK);
+    int grabs = 0;
+    for (const Message& m : messages.Messages())
+        grabs += std::get<0>(m) == WM_IMAGEGRABBED;
+    EXPECT_GT(grabs, 0);
+}
+
 } // namespace
 } // namespace camtrove::filters
