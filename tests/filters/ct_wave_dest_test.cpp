@@ -298,8 +298,10 @@ TEST(WaveDest, TheFileWriterProducesAWaveFileThatLibavformatReads)
         ASSERT_EQ(graph->AddFilter(source.Get(), "Audio"), S_OK);
         ASSERT_EQ(graph->AddFilter(wave.Get(), "WavDest"), S_OK);
         ASSERT_EQ(graph->AddFilter(writer.Get(), "File writer"), S_OK);
-        ASSERT_EQ(graph->ConnectDirect(PinOf(source.Get(), 0).Get(), PinOf(wave.Get(), 0).Get(), nullptr), S_OK);
-        ASSERT_EQ(graph->ConnectDirect(PinOf(wave.Get(), 1).Get(), PinOf(writer.Get(), 0).Get(), nullptr), S_OK);
+        ASSERT_EQ(graph->ConnectDirect(PinOf(source.Get(), 0).Get(), PinOf(wave.Get(), 0).Get(), nullptr),
+                  S_OK);
+        ASSERT_EQ(graph->ConnectDirect(PinOf(wave.Get(), 1).Get(), PinOf(writer.Get(), 0).Get(), nullptr),
+                  S_OK);
         ASSERT_EQ(graph->Run(), S_OK);
         std::int32_t code = 0;
         LONG_PTR p1 = 0, p2 = 0;
