@@ -6,6 +6,7 @@
 #include "media/stock/null_renderer.h"
 #include "media/stock/sample_grabber.h"
 #include "platform/registry.h"
+#include "support/avi_capture.h"
 #include "test_filters.h"
 
 #include <QTemporaryDir>
@@ -171,6 +172,36 @@ TEST(TestCamcorder, PlaysTheWholeSyntheticTapeUnclockedAndEndsTheStream)
     EXPECT_EQ(g.camcorder->GetNumDropped(&dropped), S_OK);
     EXPECT_EQ(delivered, kFrames);
     EXPECT_EQ(dropped, 0);
+}
+
+TEST(TestCamcorder, CapturesItsTapeIntoADvType1AviThatLibavformatReadsWhole)
+{
+    // Nine seconds of PAL tape, up to the scene whose sound turns 32 kHz.
+    constexpr int kFrames = 225;
+    QTemporaryDir dir;
+    const QString path = dir.filePath("type1.avi");
+    testsupport::AviCaptureGraph capture(path);
+    const auto camcorder = TestCamcorder::Create(Unclocked(kFrames));
+    ASSERT_EQ(capture.graph->AddFilter(camcorder.Get(), "DV Source"), S_OK);
+    ASSERT_EQ(capture.graph->ConnectDirect(camcorder->GetPin(0), capture.mux->GetPin(1), nullptr), S_OK);
+    ASSERT_EQ(camcorder->put_Mode(ED_MODE_PLAY), S_OK);
+    const auto events = capture.RunToEnd();
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.front().first, EC_COMPLETE);
+
+    const auto streams = testsupport::ReadWithLibav(path.toStdString());
+    ASSERT_EQ(streams.size(), 2u);
+    ASSERT_EQ(streams[0].codec, AV_CODEC_ID_DVVIDEO);
+    ASSERT_EQ(streams[0].packets.size(), std::size_t{kFrames});
+    TestTape tape(TapeSystem::Pal);
+    std::vector<std::uint8_t> expected;
+    for (int i = 0; i < kFrames; i += 7) {
+        ASSERT_FALSE(tape.RenderFrame(i, expected));
+        ASSERT_EQ(streams[0].packets[static_cast<std::size_t>(i)], expected) << "frame " << i;
+    }
+    EXPECT_EQ(streams[1].codec, AV_CODEC_ID_PCM_S16LE);
+    EXPECT_EQ(streams[1].sampleRate, 48000);
+    EXPECT_EQ(streams[1].bytes, 9u * 48000 * 2 * 2) << "nine seconds of 48 kHz stereo";
 }
 
 TEST(TestCamcorder, GivesNothingStoppedAndRepeatsTheFrameFrozen)

@@ -232,18 +232,24 @@ struct AvStream
         raw, [](AVFormatContext* c) { avformat_close_input(&c); });
     if (avformat_find_stream_info(context.get(), nullptr) < 0)
         return {};
-    std::vector<AvStream> streams(context->nb_streams);
-    for (unsigned i = 0; i < context->nb_streams; ++i) {
-        const AVStream* s = context->streams[i];
-        streams[i].type = s->codecpar->codec_type;
-        streams[i].codec = s->codecpar->codec_id;
-        streams[i].sampleRate = s->codecpar->sample_rate;
-        streams[i].channels = s->codecpar->ch_layout.nb_channels;
-        streams[i].frameRate = s->avg_frame_rate;
-    }
+    std::vector<AvStream> streams;
+    // A demuxer may find a stream only when its first packet comes (DV audio inside an AVI does).
+    const auto describe = [&](unsigned count) {
+        for (unsigned i = static_cast<unsigned>(streams.size()); i < count; ++i) {
+            const AVStream* s = context->streams[i];
+            AvStream& d = streams.emplace_back();
+            d.type = s->codecpar->codec_type;
+            d.codec = s->codecpar->codec_id;
+            d.sampleRate = s->codecpar->sample_rate;
+            d.channels = s->codecpar->ch_layout.nb_channels;
+            d.frameRate = s->avg_frame_rate;
+        }
+    };
+    describe(context->nb_streams);
     std::unique_ptr<AVPacket, void (*)(AVPacket*)> packet(av_packet_alloc(),
                                                           [](AVPacket* p) { av_packet_free(&p); });
     while (av_read_frame(context.get(), packet.get()) >= 0) {
+        describe(context->nb_streams);
         AvStream& s = streams[static_cast<std::size_t>(packet->stream_index)];
         s.packets.emplace_back(packet->data, packet->data + packet->size);
         s.bytes += static_cast<std::uint64_t>(packet->size);
