@@ -2,6 +2,7 @@
 #include "support/avi_capture.h"
 #include "support/dv_fixtures.h"
 #include "support/dv_frame_forge.h"
+#include "test_filters.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -333,6 +334,40 @@ TEST_F(AviMuxFile, SegmentsPastTheSegmentSizeAreReadWholeAndInOrder)
             ASSERT_EQ(streams[0].packets[i], frames[i]) << "frame " << i;
         if (!type1)
             EXPECT_EQ(streams[1].bytes, 60u * 7680);
+    }
+}
+
+// The user stops a capture while the sources still deliver: the file ends with the last frame
+// written, complete with its indexes, and nothing is reported as an error. A second run writes
+// the file afresh.
+TEST_F(AviMuxFile, StoppingWhileTheSourcesDeliverCompletesTheFile)
+{
+    const Frames frames = ForgedFrames(5);
+    const QString path = Path("stopped.avi");
+    AviCaptureGraph g(path);
+    ASSERT_EQ(g.mux->put_SegmentSize(1 << 20), S_OK);
+    ASSERT_EQ(g.AddSource(DvVideo(true), frames, 400000, 1000000), S_OK);
+    ASSERT_EQ(
+        g.AddSource(MakePcmAudioType(48000, 16, 2), {std::vector<std::uint8_t>(7680, 5)}, 400000, 1000000),
+        S_OK);
+    for (const std::size_t atLeast : {40u, 12u}) {
+        SCOPED_TRACE(atLeast);
+        ASSERT_EQ(g.graph->Run(), S_OK);
+        ASSERT_TRUE(g.sources[0]->WaitFilled(atLeast));
+        ASSERT_EQ(g.graph->Stop(), S_OK);
+        const auto events = testing::DrainEvents(g.graph.Get());
+        EXPECT_EQ(std::count(events.begin(), events.end(), EC_ERRORABORT), 0);
+
+        const auto streams = ReadWithLibav(path.toStdString());
+        ASSERT_EQ(streams.size(), 2u);
+        const auto& video = streams[0].packets;
+        ASSERT_GE(video.size(), atLeast - 4) << "frames still in the pool when Stop came are not written";
+        for (std::size_t i = 0; i < video.size(); ++i)
+            ASSERT_EQ(video[i], frames[i % frames.size()]) << "frame " << i;
+        EXPECT_EQ(streams[1].bytes % 7680, 0u);
+        const AviLayout layout = WalkAvi(path.toStdString());
+        EXPECT_EQ(layout.dmlhTotalFrames, video.size());
+        EXPECT_EQ(layout.firstSegmentChunks.back(), "idx1");
     }
 }
 

@@ -15,8 +15,11 @@ extern "C" {
 
 #include <QString>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -44,13 +47,15 @@ private:
 };
 
 // Delivers the given buffers one per sample, on its own streaming thread, each a sync point lasting
-// `duration`, then ends the stream.
+// `duration`, then ends the stream; with a count, goes round the buffers until that many are out.
 class BufferSource final : public TBCBaseFilter
 {
 public:
-    BufferSource(AM_MEDIA_TYPE type, std::vector<std::vector<std::uint8_t>> buffers, REFERENCE_TIME duration)
+    BufferSource(AM_MEDIA_TYPE type, std::vector<std::vector<std::uint8_t>> buffers, REFERENCE_TIME duration,
+                 std::size_t count = 0)
         : TBCBaseFilter(QStringLiteral("Buffer source"), &m_lock, CLSID_BufferSource),
-          m_type(std::move(type)), m_buffers(std::move(buffers)), m_duration(duration)
+          m_type(std::move(type)), m_buffers(std::move(buffers)), m_duration(duration),
+          m_count(count > 0 ? count : m_buffers.size())
     {
         HRESULT hr = S_OK;
         m_pin = std::make_unique<BufferSourcePin>(this, &m_lock, &hr);
@@ -59,19 +64,40 @@ public:
     TBCBasePin* GetPin(int index) override { return index == 0 ? m_pin.get() : nullptr; }
     HRESULT Pause() override
     {
-        if (IsStopped())
+        if (IsStopped()) {
             m_next = 0;
+            NoteFilled(0);
+        }
         return TBCBaseFilter::Pause();
     }
 
     AM_MEDIA_TYPE m_type;
     std::vector<std::vector<std::uint8_t>> m_buffers;
     REFERENCE_TIME m_duration;
+    std::size_t m_count;
     std::size_t m_next = 0; // streaming thread only while running
+
+    // Waits (bounded) until `count` samples have been filled in this run.
+    bool WaitFilled(std::size_t count)
+    {
+        std::unique_lock lock(m_filledMutex);
+        return m_filledChanged.wait_for(lock, std::chrono::seconds(20), [&] { return m_filled >= count; });
+    }
+    void NoteFilled(std::size_t filled)
+    {
+        {
+            std::lock_guard lock(m_filledMutex);
+            m_filled = filled;
+        }
+        m_filledChanged.notify_all();
+    }
 
 private:
     TBCCritSec m_lock;
     std::unique_ptr<BufferSourcePin> m_pin;
+    std::mutex m_filledMutex;
+    std::condition_variable m_filledChanged;
+    std::size_t m_filled = 0;
 };
 
 inline BufferSourcePin::BufferSourcePin(BufferSource* filter, TBCCritSec* lock, HRESULT* hr)
@@ -108,10 +134,10 @@ inline HRESULT BufferSourcePin::DecideBufferSize(IMemAllocator* allocator, ALLOC
 
 inline HRESULT BufferSourcePin::FillBuffer(IMediaSample* sample)
 {
-    if (m_source->m_next >= m_source->m_buffers.size())
+    if (m_source->m_next >= m_source->m_count || m_source->m_buffers.empty())
         return S_FALSE;
     const std::size_t index = m_source->m_next++;
-    const auto& buffer = m_source->m_buffers[index];
+    const auto& buffer = m_source->m_buffers[index % m_source->m_buffers.size()];
     std::uint8_t* data = nullptr;
     (void)sample->GetPointer(&data);
     std::copy(buffer.begin(), buffer.end(), data);
@@ -120,6 +146,7 @@ inline HRESULT BufferSourcePin::FillBuffer(IMediaSample* sample)
     const REFERENCE_TIME stop = start + m_source->m_duration;
     (void)sample->SetTime(&start, &stop);
     (void)sample->SetSyncPoint(true);
+    m_source->NoteFilled(index + 1);
     return S_OK;
 }
 
@@ -175,10 +202,10 @@ struct AviCaptureGraph
     ~AviCaptureGraph() { (void)graph->Stop(); }
 
     [[nodiscard]] HRESULT AddSource(AM_MEDIA_TYPE type, std::vector<std::vector<std::uint8_t>> buffers,
-                                    REFERENCE_TIME duration)
+                                    REFERENCE_TIME duration, std::size_t count = 0)
     {
         sources.push_back(
-            ComPtr<BufferSource>(new BufferSource(std::move(type), std::move(buffers), duration)));
+            ComPtr<BufferSource>(new BufferSource(std::move(type), std::move(buffers), duration, count)));
         BufferSource* source = sources.back().Get();
         HRESULT hr = graph->AddFilter(source, QStringLiteral("Source %1").arg(sources.size()));
         if (Failed(hr))
