@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <cctype>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <numeric>
@@ -83,6 +84,7 @@ struct AviLayout
     std::uint32_t dmlhTotalFrames = 0;
     std::vector<std::string> firstSegmentChunks; // top-level children of the first RIFF
     std::vector<std::string> standardIndexes;    // every ix chunk, in file order
+    std::vector<std::string> dataChunks;         // every stream data chunk, in file order
 };
 
 AviLayout WalkAvi(const std::string& path)
@@ -114,6 +116,9 @@ AviLayout WalkAvi(const std::string& path)
                 layout.superIndexEntries.push_back(u32(data + 4));
             } else if (id.rfind("ix", 0) == 0) {
                 layout.standardIndexes.push_back(id);
+            } else if (depth == 2 && std::isdigit(static_cast<unsigned char>(id[0])) &&
+                       std::isdigit(static_cast<unsigned char>(id[1]))) {
+                layout.dataChunks.push_back(id);
             }
             from = data + size + (size & 1);
         }
@@ -282,6 +287,38 @@ TEST_F(AviMuxFile, Type2HoldsDvVideoAndPcmAudioOfTheSameLength)
     for (const auto& packet : streams[1].packets)
         read.insert(read.end(), packet.begin(), packet.end());
     EXPECT_EQ(read, delivered) << "one second of audio, byte for byte";
+}
+
+// Full interleaving writes chunks in the order of their times, though an unclocked audio source
+// runs far ahead of the video.
+TEST_F(AviMuxFile, FullInterleavingWritesChunksInTimeOrder)
+{
+    const Frames frames = ForgedFrames(25);
+    const QString path = Path("full_interleave.avi");
+    AviCaptureGraph g(path);
+    ASSERT_EQ(g.mux->put_Mode(INTERLEAVE_FULL), S_OK);
+    ASSERT_EQ(g.AddSource(DvVideo(true), frames, 400000), S_OK);
+    ASSERT_EQ(
+        g.AddSource(MakePcmAudioType(48000, 16, 2), Frames(50, std::vector<std::uint8_t>(3840, 9)), 200000),
+        S_OK);
+    const auto events = g.RunToEnd();
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.front().first, EC_COMPLETE);
+
+    const AviLayout layout = WalkAvi(path.toStdString());
+    ASSERT_EQ(layout.dataChunks.size(), 75u);
+    REFERENCE_TIME previous = 0;
+    int video = 0, audio = 0;
+    for (const std::string& id : layout.dataChunks) {
+        const REFERENCE_TIME time = id == "00dc" ? 400000LL * video++ : 200000LL * audio++;
+        ASSERT_GE(time, previous) << "chunk " << video + audio - 1 << " " << id;
+        previous = time;
+    }
+    EXPECT_EQ(video, 25);
+    const auto streams = ReadWithLibav(path.toStdString());
+    ASSERT_EQ(streams.size(), 2u);
+    EXPECT_EQ(streams[0].packets.size(), 25u);
+    EXPECT_EQ(streams[1].bytes, 50u * 3840);
 }
 
 // Small segments take the file through the AVI 2.0 path of a long capture.

@@ -12,6 +12,8 @@ namespace {
 
 constexpr std::int32_t kDeliveryBufferSize = 1 << 20;
 constexpr std::int32_t kDeliveryBuffers = 2;
+// Held for interleaving at most; past it the earliest chunk goes out even if a stream lags.
+constexpr std::size_t kMaxPendingBytes = 64u << 20;
 
 // Results that mean the graph is stopping under a sample, not that the file failed.
 bool IsStopping(HRESULT hr)
@@ -222,6 +224,10 @@ HRESULT AviMux::StartFile()
         return E_NOINTERFACE; // without it the header could never be completed
     std::lock_guard writeLock(m_writeMutex);
     m_stream = stream;
+    m_runMode = m_mode.load();
+    m_pending.assign(inputs.size(), {});
+    m_lastTime.assign(inputs.size(), 0);
+    m_pendingBytes = 0;
     m_runInputs = std::move(inputs);
     m_failureReported = false;
     AviByteSink& sink = *this;
@@ -239,8 +245,12 @@ HRESULT AviMux::FinishFile()
     std::unique_ptr<AviFileBuilder> builder;
     {
         std::lock_guard writeLock(m_writeMutex);
+        if (m_builder)
+            (void)WritePending(true); // a failure stays in the builder and comes back from Finish
         builder = std::move(m_builder);
         m_runInputs.clear();
+        m_pending.clear();
+        m_pendingBytes = 0;
     }
     if (!builder)
         return S_OK;
@@ -264,12 +274,50 @@ HRESULT AviMux::WriteSample(AviMuxInputPin* pin, IMediaSample* sample)
     HRESULT hr = sample->GetPointer(&data);
     if (Failed(hr))
         return hr;
-    const std::int32_t length = std::max(0, sample->GetActualDataLength());
-    hr = m_builder->AddChunk(pin->m_stream, {data, static_cast<std::size_t>(length)},
-                             sample->IsSyncPoint() == S_OK);
+    const std::span<const std::uint8_t> bytes(
+        data, static_cast<std::size_t>(std::max(0, sample->GetActualDataLength())));
+    const bool keyFrame = sample->IsSyncPoint() == S_OK;
+    if (m_runMode == INTERLEAVE_FULL) {
+        REFERENCE_TIME start = 0, stop = 0;
+        const HRESULT times = sample->GetTime(&start, &stop);
+        REFERENCE_TIME& last = m_lastTime[pin->m_stream];
+        if (times == S_OK || times == VFW_S_NO_STOP_TIME)
+            last = start;
+        m_pending[pin->m_stream].push_back(
+            {last, std::vector<std::uint8_t>(bytes.begin(), bytes.end()), keyFrame});
+        m_pendingBytes += bytes.size();
+        hr = WritePending(false);
+    } else {
+        hr = m_builder->AddChunk(pin->m_stream, bytes, keyFrame);
+    }
     if (Failed(hr) && !IsStopping(hr))
         ReportFailure(hr);
     return hr;
+}
+
+HRESULT AviMux::WritePending(bool everything)
+{
+    for (;;) {
+        std::size_t next = m_pending.size();
+        for (std::size_t i = 0; i < m_pending.size(); ++i)
+            if (!m_pending[i].empty() &&
+                (next == m_pending.size() || m_pending[i].front().time < m_pending[next].front().time))
+                next = i;
+        if (next == m_pending.size())
+            return S_OK;
+        // A stream that still delivers and has nothing held may yet send something earlier.
+        const bool waiting = std::any_of(m_runInputs.begin(), m_runInputs.end(), [this](AviMuxInputPin* p) {
+            return !p->m_ended && m_pending[p->m_stream].empty();
+        });
+        if (!everything && waiting && m_pendingBytes <= kMaxPendingBytes)
+            return S_OK;
+        PendingChunk chunk = std::move(m_pending[next].front());
+        m_pending[next].pop_front();
+        m_pendingBytes -= chunk.data.size();
+        const HRESULT hr = m_builder->AddChunk(next, chunk.data, chunk.keyFrame);
+        if (Failed(hr))
+            return hr;
+    }
 }
 
 void AviMux::EndStream(AviMuxInputPin* pin)
@@ -278,7 +326,12 @@ void AviMux::EndStream(AviMuxInputPin* pin)
     if (!m_builder)
         return;
     pin->m_ended = true;
-    if (std::all_of(m_runInputs.begin(), m_runInputs.end(), [](AviMuxInputPin* p) { return p->m_ended; }))
+    const bool allEnded =
+        std::all_of(m_runInputs.begin(), m_runInputs.end(), [](AviMuxInputPin* p) { return p->m_ended; });
+    const HRESULT hr = WritePending(allEnded);
+    if (Failed(hr) && !IsStopping(hr))
+        ReportFailure(hr);
+    if (allEnded)
         (void)m_output->DeliverEndOfStream();
 }
 
@@ -295,15 +348,34 @@ HRESULT AviMux::WriteChunk(std::uint64_t position, std::span<const std::uint8_t>
     const std::span<const std::uint8_t> parts[3] = {
         header, payload, pad ? std::span(&zero, 1) : std::span<const std::uint8_t>()};
     std::size_t part = 0, offset = 0;
+    // What the sink no longer takes as samples because it is stopping goes through its byte
+    // stream, so a frame that arrives while the graph stops is not lost.
+    const auto writeRestThroughStream = [&]() -> HRESULT {
+        for (; part < 3; ++part, offset = 0) {
+            const auto rest = parts[part].subspan(offset);
+            if (rest.empty())
+                continue;
+            const HRESULT hr = WriteAt(position, rest);
+            if (Failed(hr))
+                return hr;
+            position += rest.size();
+        }
+        return S_OK;
+    };
     while (part < 3) {
+        if (!m_output->IsPinActive())
+            return writeRestThroughStream();
         ComPtr<IMediaSample> sample;
         HRESULT hr = m_output->GetDeliveryBuffer(&sample, nullptr, nullptr, 0);
+        if (IsStopping(hr))
+            return writeRestThroughStream();
         if (Failed(hr))
             return hr;
         std::uint8_t* buffer = nullptr;
         hr = sample->GetPointer(&buffer);
         if (Failed(hr))
             return hr;
+        const std::size_t partBefore = part, offsetBefore = offset;
         const auto capacity = static_cast<std::size_t>(sample->GetSize());
         std::size_t filled = 0;
         while (part < 3 && filled < capacity) {
@@ -323,6 +395,11 @@ HRESULT AviMux::WriteChunk(std::uint64_t position, std::span<const std::uint8_t>
         (void)sample->SetTime(&start, &stop);
         (void)sample->SetSyncPoint(true);
         hr = m_output->Deliver(sample.Get());
+        if (IsStopping(hr)) {
+            part = partBefore;
+            offset = offsetBefore;
+            return writeRestThroughStream();
+        }
         if (Failed(hr))
             return hr;
         position += filled;

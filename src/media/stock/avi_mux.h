@@ -5,9 +5,10 @@
 // connects to pin 1, re-reads the pins and finds the next free input last. Each connected input
 // is one stream of the file, in pin order.
 //
-// Chunks go out as byte-stream samples stamped with their file positions, in arrival order, on
-// the thread that delivers them (one lock serialises the inputs). Headers and indexes go through
-// the sink's IStream: a provisional header when the run starts, the complete file at Stop. A
+// Chunks go out as byte-stream samples stamped with their file positions, on the thread that
+// delivers them (one lock serialises the inputs): in arrival order, or with INTERLEAVE_FULL in
+// the order of their start times, holding copies back until every stream has caught up. Headers and indexes
+// go through the sink's IStream: a provisional header when the run starts, the complete file at Stop. A
 // failed write (a full disk) ends the run's writing: the file is completed up to its last whole
 // chunk, EC_ERRORABORT with the error is raised on the graph and the error goes upstream.
 
@@ -16,6 +17,7 @@
 #include "media/stock/avi_mux_file.h"
 
 #include <atomic>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -104,6 +106,8 @@ private:
     [[nodiscard]] HRESULT WriteSample(AviMuxInputPin* pin, IMediaSample* sample);
     void EndStream(AviMuxInputPin* pin);
     void ReportFailure(HRESULT hr);
+    // INTERLEAVE_FULL: writes the held chunks that no stream can still precede, or all of them.
+    [[nodiscard]] HRESULT WritePending(bool everything);
 
     // AviByteSink
     HRESULT WriteChunk(std::uint64_t position, std::span<const std::uint8_t> header,
@@ -126,6 +130,16 @@ private:
     std::mutex m_writeMutex; // serialises the inputs and guards the run's file below
     std::unique_ptr<AviFileBuilder> m_builder;
     std::vector<AviMuxInputPin*> m_runInputs;
+    InterleavingMode m_runMode = INTERLEAVE_CAPTURE;
+    struct PendingChunk
+    {
+        REFERENCE_TIME time;
+        std::vector<std::uint8_t> data;
+        bool keyFrame;
+    };
+    std::vector<std::deque<PendingChunk>> m_pending; // per stream
+    std::vector<REFERENCE_TIME> m_lastTime;          // per stream: for samples without a time
+    std::size_t m_pendingBytes = 0;
     ComPtr<IStream> m_stream;
     std::atomic<bool> m_failureReported{false};
 };
