@@ -76,6 +76,9 @@ public:
     int m_size;
     int m_buffers = 3;
     bool m_readOnly = false;
+    bool m_timed = true;
+    // Fills a sample's data instead of the sample number, when given.
+    std::function<void(std::uint8_t* data, int size, int index)> m_fill;
     int m_delivered = 0; // streaming thread only
     StateLog* m_log = nullptr;
 
@@ -143,10 +146,13 @@ inline HRESULT TestSourcePin::FillBuffer(IMediaSample* sample)
     ++m_source->m_delivered;
     std::uint8_t* data = nullptr;
     (void)sample->GetPointer(&data);
-    std::fill(data, data + m_source->m_size, static_cast<std::uint8_t>(index));
+    if (m_source->m_fill)
+        m_source->m_fill(data, m_source->m_size, index);
+    else
+        std::fill(data, data + m_source->m_size, static_cast<std::uint8_t>(index));
     (void)sample->SetActualDataLength(m_source->m_size);
     const REFERENCE_TIME start = index * 400000LL, stop = start + 400000;
-    (void)sample->SetTime(&start, &stop);
+    (void)sample->SetTime(m_source->m_timed ? &start : nullptr, m_source->m_timed ? &stop : nullptr);
     const std::int64_t mediaStart = index, mediaStop = index + 1;
     (void)sample->SetMediaTime(&mediaStart, &mediaStop);
     (void)sample->SetSyncPoint(index == 0);
@@ -217,8 +223,14 @@ public:
         {
             std::lock_guard lock(m_recordMutex);
             m_samples.push_back(received);
+            m_lastData.assign(data, data + std::max(received.length, 0));
         }
         m_changed.notify_all();
+    }
+    std::vector<std::uint8_t> LastData()
+    {
+        std::lock_guard lock(m_recordMutex);
+        return m_lastData;
     }
     void RecordEndOfStream()
     {
@@ -256,6 +268,7 @@ private:
     std::mutex m_recordMutex;
     std::condition_variable m_changed;
     std::vector<ReceivedSample> m_samples;
+    std::vector<std::uint8_t> m_lastData;
     int m_endOfStreams = 0;
 };
 

@@ -96,12 +96,21 @@ HRESULT TBCBasePin::TryMediaTypes(IPin* receivePin, const AM_MEDIA_TYPE* partial
     return result;
 }
 
+// Each attempt checks the connection afresh: a refused type breaks the connection, which drops
+// what CheckConnect set up (the output pin's IMemInputPin), and the next type needs it again.
 HRESULT TBCBasePin::AttemptConnection(IPin* receivePin, const AM_MEDIA_TYPE& type)
 {
-    if (CheckMediaType(type) != S_OK)
+    HRESULT hr = CheckConnect(receivePin);
+    if (Failed(hr)) {
+        BreakConnect();
+        return hr;
+    }
+    if (CheckMediaType(type) != S_OK) {
+        BreakConnect();
         return VFW_E_TYPE_NOT_ACCEPTED;
+    }
     m_connected = receivePin;
-    HRESULT hr = SetMediaType(type);
+    hr = SetMediaType(type);
     if (Succeeded(hr))
         hr = receivePin->ReceiveConnection(this, type);
     if (Succeeded(hr)) {

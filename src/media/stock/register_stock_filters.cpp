@@ -1,6 +1,7 @@
 #include "media/core/built_in_filters.h"
 #include "media/core/filter_catalogue.h"
 #include "media/core/guids.h"
+#include "media/stock/color_space_converter.h"
 #include "media/stock/infinite_pin_tee.h"
 #include "media/stock/null_renderer.h"
 #include "media/stock/sample_grabber.h"
@@ -9,6 +10,14 @@ namespace camtrove::media {
 
 namespace {
 constexpr REGPINTYPES kAnyType{GUID_NULL, GUID_NULL};
+
+std::vector<REGPINTYPES> ConvertibleVideoTypes()
+{
+    std::vector<REGPINTYPES> types;
+    for (const GUID& subtype : ConvertibleSubtypes())
+        types.push_back({MEDIATYPE_Video, subtype});
+    return types;
+}
 } // namespace
 
 void RegisterStockFilters(FilterCatalogue& catalogue)
@@ -35,6 +44,10 @@ void RegisterStockFilters(FilterCatalogue& catalogue)
                         {kAnyType},
                         {},
                         [] { return ComPtr<IBaseFilter>(NullRenderer::Create()); }});
+    // Unlikely rather than normal: a decoder that reaches the wanted layout directly goes first.
+    catalogue.Register({CLSID_Colour, "Color Space Converter", MERIT_UNLIKELY, CLSID_LegacyAmFilterCategory,
+                        ConvertibleVideoTypes(), ConvertibleVideoTypes(),
+                        [] { return ComPtr<IBaseFilter>(ColorSpaceConverter::Create()); }});
 }
 
 } // namespace camtrove::media
