@@ -7,6 +7,7 @@
 #include "media/base/trans_in_place_filter.h"
 #include "media/core/guids.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -69,6 +70,13 @@ public:
             m_log->Add(QStringLiteral("stop ") + ObjectName());
         return TBCBaseFilter::Stop();
     }
+    HRESULT Pause() override
+    {
+        TBCAutoLock lock(&m_lock);
+        if (m_restartEachRun && IsStopped())
+            m_delivered = 0; // before the streaming thread starts
+        return TBCBaseFilter::Pause();
+    }
     TestSourcePin* Pin() { return m_pin.get(); }
 
     std::vector<AM_MEDIA_TYPE> m_types;
@@ -77,6 +85,7 @@ public:
     int m_buffers = 3;
     bool m_readOnly = false;
     bool m_timed = true;
+    bool m_restartEachRun = false; // numbers and times start again at 0 when the source leaves stopped
     // Fills a sample's data instead of the sample number, when given.
     std::function<void(std::uint8_t* data, int size, int index)> m_fill;
     int m_delivered = 0; // streaming thread only
@@ -407,6 +416,30 @@ public:
 
     std::function<HRESULT(int)> m_result;
     std::vector<PIN_DIRECTION> m_setTypeDirections;
+};
+
+// A reference clock that moves only when the test moves it.
+class TestClock final : public RefCounted, public IReferenceClock
+{
+public:
+    HRESULT QueryInterface(const GUID& iid, void** object) override
+    {
+        if (iid != IID_IUnknown && iid != IID_IReferenceClock)
+            return E_NOINTERFACE;
+        *object = static_cast<IReferenceClock*>(this);
+        AddRef();
+        return S_OK;
+    }
+    HRESULT GetTime(REFERENCE_TIME* time) override
+    {
+        *time = m_now.load();
+        return S_OK;
+    }
+    void Advance(REFERENCE_TIME by) { m_now += by; }
+    [[nodiscard]] REFERENCE_TIME Now() const { return m_now.load(); }
+
+private:
+    std::atomic<REFERENCE_TIME> m_now{1'000'000'000};
 };
 
 // Every pending event of the graph.

@@ -313,6 +313,16 @@ HRESULT FilterGraph::SetDefaultSyncSource()
     return S_OK;
 }
 
+HRESULT FilterGraph::SetSyncSource(IReferenceClock* clock)
+{
+    if (m_state != State_Stopped)
+        return VFW_E_NOT_STOPPED;
+    m_clock = clock;
+    for (const auto& e : m_filters)
+        (void)e.filter->SetSyncSource(clock);
+    return S_OK;
+}
+
 HRESULT FilterGraph::Connect(IPin* output, IPin* input)
 {
     const HRESULT direct = ConnectDirect(output, input, nullptr);

@@ -61,6 +61,10 @@ public:
     // IFilterChain
     HRESULT RemoveChain(IBaseFilter* start, IBaseFilter* end) override;
 
+    // The clock given to every filter, now and as filters are added; null runs the graph without
+    // one. Only while stopped.
+    HRESULT SetSyncSource(IReferenceClock* clock);
+
     // The graph's filters in the order they were added.
     [[nodiscard]] std::vector<ComPtr<IBaseFilter>> Filters() const;
     [[nodiscard]] QString NameOf(IBaseFilter* filter) const;
