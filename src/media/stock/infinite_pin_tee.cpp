@@ -1,38 +1,11 @@
 #include "media/stock/infinite_pin_tee.h"
 
-#include "media/core/media_sample.h"
 #include "media/core/mem_allocator.h"
+#include "media/stock/sample_copy.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace camtrove::media {
-
-namespace {
-
-// A copy of source, data and properties, in a buffer of output's allocator; null when none fits.
-ComPtr<IMediaSample> CopySample(TBCBaseOutputPin* output, IMediaSample* source)
-{
-    REFERENCE_TIME start = 0, stop = 0;
-    const HRESULT times = source->GetTime(&start, &stop);
-    const bool hasStart = times == S_OK || times == VFW_S_NO_STOP_TIME;
-    const bool hasStop = times == S_OK;
-    ComPtr<IMediaSample> dest;
-    if (Failed(output->GetDeliveryBuffer(&dest, hasStart ? &start : nullptr, hasStop ? &stop : nullptr, 0)))
-        return {};
-    const std::int32_t length = source->GetActualDataLength();
-    std::uint8_t* from = nullptr;
-    std::uint8_t* to = nullptr;
-    if (dest->GetSize() < length || Failed(dest->SetActualDataLength(length)) ||
-        Failed(source->GetPointer(&from)) || Failed(dest->GetPointer(&to)))
-        return {};
-    if (length > 0)
-        std::memcpy(to, from, static_cast<std::size_t>(length));
-    CopySampleProperties(source, dest.Get());
-    return dest;
-}
-
-} // namespace
 
 // ---- InfTeeInputPin ----
 
@@ -232,7 +205,7 @@ HRESULT InfTeeOutputPin::DeliverCopyOrShare(IMediaSample* sample)
 {
     if (m_sharesInputBuffers)
         return Deliver(sample);
-    const ComPtr<IMediaSample> copy = CopySample(this, sample);
+    const ComPtr<IMediaSample> copy = CopySampleFor(this, sample);
     if (!copy)
         return E_UNEXPECTED;
     return Deliver(copy.Get());
