@@ -413,26 +413,32 @@ TEST_F(AviMuxFile, StoppingWhileTheSourcesDeliverCompletesTheFile)
 TEST_F(AviMuxFile, AFullDiskEndsWithAnErrorAndAReadableFile)
 {
     const Frames frames = ForgedFrames(40);
-    const QString path = Path("full.avi");
     const std::uint64_t capacity = 20 * 144008 + 40000; // the header and about twenty frames
-    AviCaptureGraph g(path, std::make_unique<testsupport::FullingSinkFile>(capacity));
-    ASSERT_EQ(g.AddSource(InterleavedDv(), frames, 400000), S_OK);
-    const auto events = g.RunToEnd();
-    ASSERT_FALSE(events.empty());
-    EXPECT_EQ(events.front().first, EC_ERRORABORT);
-    EXPECT_EQ(events.front().second, E_DISK_FULL);
-    EXPECT_EQ(
-        std::count_if(events.begin(), events.end(), [](const auto& e) { return e.first == EC_COMPLETE; }), 0)
-        << "a failed capture is never reported as complete";
+    // In one segment, and in the third of several, where the earlier segments are complete.
+    for (const std::uint64_t segmentSize : {kDefaultAviSegmentSize, std::uint64_t{1} << 20}) {
+        SCOPED_TRACE(segmentSize);
+        const QString path = Path(QStringLiteral("full%1.avi").arg(segmentSize));
+        AviCaptureGraph g(path, std::make_unique<testsupport::FullingSinkFile>(capacity));
+        ASSERT_EQ(g.mux->put_SegmentSize(segmentSize), S_OK);
+        ASSERT_EQ(g.AddSource(InterleavedDv(), frames, 400000), S_OK);
+        const auto events = g.RunToEnd();
+        ASSERT_FALSE(events.empty());
+        EXPECT_EQ(events.front().first, EC_ERRORABORT);
+        EXPECT_EQ(events.front().second, E_DISK_FULL);
+        EXPECT_EQ(
+            std::count_if(events.begin(), events.end(), [](const auto& e) { return e.first == EC_COMPLETE; }),
+            0)
+            << "a failed capture is never reported as complete";
 
-    const auto streams = ReadWithLibav(path.toStdString());
-    ASSERT_EQ(streams.size(), 2u);
-    const auto& video = streams[0];
-    ASSERT_GE(video.packets.size(), 18u);
-    ASSERT_LT(video.packets.size(), frames.size());
-    for (std::size_t i = 0; i < video.packets.size(); ++i)
-        ASSERT_EQ(video.packets[i], frames[i]) << "frame " << i;
-    EXPECT_LE(QFileInfo(path).size(), static_cast<qint64>(capacity));
+        const auto streams = ReadWithLibav(path.toStdString());
+        ASSERT_EQ(streams.size(), 2u);
+        const auto& video = streams[0];
+        ASSERT_GE(video.packets.size(), 18u);
+        ASSERT_LT(video.packets.size(), frames.size());
+        for (std::size_t i = 0; i < video.packets.size(); ++i)
+            ASSERT_EQ(video.packets[i], frames[i]) << "frame " << i;
+        EXPECT_LE(QFileInfo(path).size(), static_cast<qint64>(capacity));
+    }
 }
 
 TEST_F(AviMuxFile, InterleavingModesAreKeptAndOthersRefused)
