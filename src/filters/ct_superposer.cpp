@@ -59,17 +59,29 @@ struct Tct_Superposer::Settings
 Tct_Superposer::Tct_Superposer()
     : TBCTransformFilter(QStringLiteral("Dorn Vesk ct_Superposer"), CLSID_ct_Superposer), m_clock(&Now)
 {
-    auto settings = std::make_shared<Settings>();
+    auto settings = std::make_unique<Settings>();
     settings->Record.Xpos = 900;
     settings->Record.Ypos = 900;
     settings->Font = QFont(QStringLiteral("Arial"));
     settings->Font.setBold(true);
     settings->Font.setPixelSize(kAutoFontReferenceHeight);
     settings->Font.setStyleStrategy(QFont::NoAntialias);
-    m_settings.store(std::move(settings));
+    Publish(std::move(settings));
 }
 
 Tct_Superposer::~Tct_Superposer() = default;
+
+void Tct_Superposer::Publish(std::unique_ptr<const Settings> settings)
+{
+    m_settings.store(settings.get());
+    if (m_ownedSettings)
+        m_retiredSettings.push_back(std::move(m_ownedSettings));
+    m_ownedSettings = std::move(settings);
+    // A frame that starts after the store above sees the new record; one that is still drawing may
+    // hold an older one, which then waits for a later call.
+    if (!m_settingsInUse.load())
+        m_retiredSettings.clear();
+}
 
 HRESULT Tct_Superposer::CheckInputType(const media::AM_MEDIA_TYPE& type)
 {
@@ -147,7 +159,7 @@ HRESULT Tct_Superposer::StartStreaming()
 
 void Tct_Superposer::SetIncrustRec(const TincrustRec& record)
 {
-    auto settings = std::make_shared<Settings>();
+    auto settings = std::make_unique<Settings>();
     settings->Record = record;
     settings->Record.Xpos = std::clamp(record.Xpos, 0, 1000);
     settings->Record.Ypos = std::clamp(record.Ypos, 0, 1000);
@@ -167,7 +179,7 @@ void Tct_Superposer::SetIncrustRec(const TincrustRec& record)
     // Hard pixels: the black outline then frames every coloured pixel exactly.
     settings->Font.setStyleStrategy(QFont::NoAntialias);
     settings->Color = ToQRgb(font.FontColor);
-    m_settings.store(std::move(settings));
+    Publish(std::move(settings));
 }
 
 void Tct_Superposer::SetInlayEnabled(bool enabled)
@@ -201,12 +213,12 @@ void Tct_Superposer::SetClock(std::function<TDateTime()> clock)
 
 TincrustRec Tct_Superposer::IncrustRec() const
 {
-    return m_settings.load()->Record;
+    return m_ownedSettings->Record;
 }
 
 int Tct_Superposer::FontHeight() const
 {
-    return m_settings.load()->FontHeight;
+    return m_ownedSettings->FontHeight;
 }
 
 bool Tct_Superposer::GrabBusy(int slot) const
@@ -406,7 +418,8 @@ HRESULT Tct_Superposer::Transform(media::IMediaSample* input, media::IMediaSampl
         if (m_horizontalMirror.load())
             MirrorPicture(TopDownPicture(m_canvas.bits(), m_width, m_height, 24, m_canvas.bytesPerLine()));
 
-        const std::shared_ptr<const Settings> settings = m_settings.load();
+        m_settingsInUse.store(true);
+        const Settings* settings = m_settings.load();
         const std::uint8_t what = settings->Record.WhatIncrust;
         m_prevTime = m_curTime;
         m_curTime = what == wiReal ? m_clock() : 0;
@@ -443,6 +456,7 @@ HRESULT Tct_Superposer::Transform(media::IMediaSample* input, media::IMediaSampl
             UpdateLines(*settings, detector ? &record : nullptr);
             DrawLines(*settings);
         }
+        m_settingsInUse.store(false);
         WriteCanvas(out);
         (void)output->SetActualDataLength(std::int32_t(frameBytes));
     }

@@ -9,9 +9,11 @@
 // Threads: Transform and StartStreaming run on the decoder's streaming thread under the receive
 // lock and own the canvas, the lines, the times and the grab schedule. The setters are called on
 // the user-interface thread and take no lock: each writes an atomic, and SetIncrustRec publishes a
-// whole new settings record, so Transform reads each setting once per frame and never sees half a
-// change. The grab slots are a single-producer, single-consumer handshake: only the filter sets
-// GrabBusy(i), only the main window clears it (ReleaseGrab), and a busy slot is never written.
+// whole new settings record by swapping an atomic pointer, so Transform reads each setting once per
+// frame and never sees half a change. A replaced record is freed by the next SetIncrustRec, or the
+// destructor, once no frame is using it. The grab slots are a single-producer, single-consumer handshake:
+// only the filter sets GrabBusy(i), only the main window clears it (ReleaseGrab), and a busy slot is never
+// written.
 
 #include "common/datetime.h"
 #include "common/incrust_rec.h"
@@ -27,6 +29,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace camtrove::filters {
 
@@ -100,7 +103,7 @@ public:
     [[nodiscard]] const QImage& GrabBitmap(int slot) const;
     void ReleaseGrab(int slot);
 
-    // What the settings made of the record, for the settings panel and tests.
+    // What the settings made of the record, for the settings panel and tests; user-interface thread.
     [[nodiscard]] TincrustRec IncrustRec() const;
     [[nodiscard]] int FontHeight() const; // pixels; the step from line 1 to line 2
     [[nodiscard]] int Duration() const { return m_duration.load(); }
@@ -114,6 +117,8 @@ public:
 private:
     struct Settings;
 
+    // Makes settings the record frames draw with; user-interface thread.
+    void Publish(std::unique_ptr<const Settings> settings);
     void CopyFrame(const std::uint8_t* in, std::uint8_t* out, bool reverseRows) const;
     [[nodiscard]] bool DrawInput(const std::uint8_t* in, std::int32_t length, bool bottomFirst);
     void WriteCanvas(std::uint8_t* out) const;
@@ -124,7 +129,10 @@ private:
     void Post(std::uint32_t message, std::intptr_t wParam, std::intptr_t lParam);
 
     // Settings written by the user-interface thread.
-    std::atomic<std::shared_ptr<const Settings>> m_settings;
+    std::atomic<const Settings*> m_settings{nullptr};
+    std::atomic<bool> m_settingsInUse{false};                       // a frame is drawing with m_settings
+    std::unique_ptr<const Settings> m_ownedSettings;                // user-interface thread
+    std::vector<std::unique_ptr<const Settings>> m_retiredSettings; // user-interface thread
     std::atomic<bool> m_inlayEnabled{false};
     std::atomic<int> m_when{iwPermanently};
     std::atomic<int> m_whenSeconds{0};
