@@ -3,6 +3,10 @@
 #include "media/core/guids.h"
 #include "media/core/media_results.h"
 
+extern "C" {
+#include <libswscale/swscale.h>
+}
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -77,7 +81,14 @@ TResizeSize ResizeOutputSize(int mode, bool demiTaille, int width, int height, i
     return {w, h};
 }
 
+void TCT_Resizer::ScalerFree::operator()(SwsContext* context) const
+{
+    sws_freeContext(context);
+}
+
 TCT_Resizer::TCT_Resizer() : TBCTransformFilter(QStringLiteral("Dorn Vesk Resizer"), CLSID_ct_Resizer) {}
+
+TCT_Resizer::~TCT_Resizer() = default;
 
 HRESULT TCT_Resizer::CheckInputType(const media::AM_MEDIA_TYPE& type)
 {
@@ -200,17 +211,21 @@ HRESULT TCT_Resizer::Transform(media::IMediaSample* input, media::IMediaSample* 
     if (outLength > output->GetSize())
         return E_UNEXPECTED;
 
-    // Rows keep their bottom-up order through the scaling, so no flip is needed either way.
-    const QImage source(in, w0, h0, qsizetype(inStride), QImage::Format_BGR888);
-    const QImage scaled = source.scaled(m_outW, m_outH, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    if (scaled.isNull() || scaled.format() != QImage::Format_BGR888)
+    // Area averaging, the smoothing stretch. Rows keep their bottom-up order through the scaling,
+    // so no flip is needed either way.
+    m_scaler.reset(sws_getCachedContext(m_scaler.release(), w0, h0, AV_PIX_FMT_BGR24, m_outW, m_outH,
+                                        AV_PIX_FMT_BGR24, SWS_AREA, nullptr, nullptr, nullptr));
+    if (!m_scaler)
+        return S_FALSE;
+    const std::uint8_t* const source[] = {in};
+    const int sourceStride[] = {int(inStride)};
+    std::uint8_t* const target[] = {out};
+    const int targetStride[] = {int(outStride)};
+    if (sws_scale(m_scaler.get(), source, sourceStride, 0, h0, target, targetStride) != m_outH)
         return S_FALSE;
     const std::size_t rowBytes = std::size_t(m_outW) * 3;
-    for (int y = 0; y < m_outH; ++y) {
-        std::uint8_t* row = out + y * outStride;
-        std::memcpy(row, scaled.constScanLine(y), rowBytes);
-        std::memset(row + rowBytes, 0, std::size_t(outStride) - rowBytes);
-    }
+    for (int y = 0; y < m_outH; ++y)
+        std::memset(out + y * outStride + rowBytes, 0, std::size_t(outStride) - rowBytes);
     (void)output->SetActualDataLength(std::int32_t(outLength));
     return S_OK;
 }

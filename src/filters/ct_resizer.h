@@ -8,10 +8,11 @@
 
 #include "media/base/transform_filter.h"
 
-#include <QImage>
-
 #include <atomic>
 #include <cstdint>
+#include <memory>
+
+struct SwsContext;
 
 namespace camtrove::filters {
 
@@ -41,6 +42,7 @@ class TCT_Resizer final : public media::TBCTransformFilter
 {
 public:
     TCT_Resizer();
+    ~TCT_Resizer() override;
 
     HRESULT Transform(media::IMediaSample* input, media::IMediaSample* output) override;
     HRESULT CheckInputType(const media::AM_MEDIA_TYPE& type) override;
@@ -76,6 +78,12 @@ private:
     bool m_needResize = true;
     media::VIDEOINFOHEADER m_inFormat;
     media::VIDEOINFOHEADER m_outFormat;
+
+    struct ScalerFree
+    {
+        void operator()(SwsContext* context) const;
+    };
+    std::unique_ptr<SwsContext, ScalerFree> m_scaler; // streaming thread; kept while the sizes stay
 };
 
 } // namespace camtrove::filters
