@@ -5,6 +5,7 @@
 // libavformat's DV demuxer and libavcodec's decoders.
 
 #include "media/base/source_stream_pin.h"
+#include "media/core/dv_interfaces.h"
 #include "media/core/filter_graph.h"
 #include "media/core/guids.h"
 
