@@ -47,7 +47,8 @@ Bytes TestPicture(int width, int height, bool rgb)
                 row[3 * x + 2] = r;
             } else {
                 row[2 * x] = static_cast<std::uint8_t>(16 + (r + g + b) / 4);
-                row[2 * x + 1] = x % 2 == 0 ? static_cast<std::uint8_t>(64 + b / 2) : static_cast<std::uint8_t>(64 + r / 2);
+                row[2 * x + 1] = x % 2 == 0 ? static_cast<std::uint8_t>(64 + b / 2)
+                                            : static_cast<std::uint8_t>(64 + r / 2);
             }
         }
     }
@@ -80,7 +81,8 @@ TEST_P(DvVideoDecoderPictures, MatchLibavcodecsOwnDecode)
             GTEST_SKIP() << "fixture missing";
         }
     } else {
-        frames = {DvFrameForge::Encoded(DvLines::System625).Take(), DvFrameForge::Encoded(DvLines::System625).Take()};
+        frames = {DvFrameForge::Encoded(DvLines::System625).Take(),
+                  DvFrameForge::Encoded(DvLines::System625).Take()};
     }
     const bool is625 = DvIs625(frames[0]);
     const int width = c.display == DVRESOLUTION_HALF ? 360 : 720;
@@ -108,19 +110,19 @@ TEST_P(DvVideoDecoderPictures, MatchLibavcodecsOwnDecode)
     ASSERT_EQ(pictures.size(), frames.size());
     const bool rgb = c.subtype == MEDIASUBTYPE_RGB24;
     for (std::size_t i = 0; i < frames.size(); ++i) {
-        const Bytes expected = DecodePicture(AV_CODEC_ID_DVVIDEO, frames[i], rgb ? AV_PIX_FMT_BGR24 : AV_PIX_FMT_YUYV422,
-                                             width, height, rgb);
+        const Bytes expected = DecodePicture(AV_CODEC_ID_DVVIDEO, frames[i],
+                                             rgb ? AV_PIX_FMT_BGR24 : AV_PIX_FMT_YUYV422, width, height, rgb);
         ASSERT_EQ(pictures[i].bytes.size(), expected.size()) << "frame " << i;
         EXPECT_GT(Psnr(expected, pictures[i].bytes), 45.0) << "frame " << i;
         EXPECT_EQ(pictures[i].start, static_cast<REFERENCE_TIME>(i) * (is625 ? 400000 : 333667));
     }
     // The picture is not upside down: the top-left of the decode is the last row of the bitmap.
     if (rgb) {
-        const Bytes topDown = DecodePicture(AV_CODEC_ID_DVVIDEO, frames[0], AV_PIX_FMT_BGR24, width, height, false);
-        EXPECT_LT(Psnr(topDown, pictures[0].bytes), Psnr(
-                                                         DecodePicture(AV_CODEC_ID_DVVIDEO, frames[0], AV_PIX_FMT_BGR24,
-                                                                       width, height, true),
-                                                         pictures[0].bytes));
+        const Bytes topDown =
+            DecodePicture(AV_CODEC_ID_DVVIDEO, frames[0], AV_PIX_FMT_BGR24, width, height, false);
+        EXPECT_LT(Psnr(topDown, pictures[0].bytes),
+                  Psnr(DecodePicture(AV_CODEC_ID_DVVIDEO, frames[0], AV_PIX_FMT_BGR24, width, height, true),
+                       pictures[0].bytes));
     }
 }
 
@@ -194,8 +196,8 @@ TEST_P(DvVideoEncoderFrames, DecodeBackToTheInputInTheChosenSystem)
     ComPtr<BufferSource> source(new BufferSource(MakeVideoType(c.subtype, c.width, c.height, 400000),
                                                  {picture, picture, picture}, 400000));
     auto encoder = DvVideoEncoder::Create();
-    ASSERT_EQ(encoder->put_IFormatResolution(c.videoFormat, DVENCODERFORMAT_DVSD, DVENCODERRESOLUTION_720x480, false,
-                                             nullptr),
+    ASSERT_EQ(encoder->put_IFormatResolution(c.videoFormat, DVENCODERFORMAT_DVSD, DVENCODERRESOLUTION_720x480,
+                                             false, nullptr),
               S_OK);
     ComPtr<CopySink> sink(new CopySink(AcceptsSubtype(MEDIASUBTYPE_dvsd)));
     ASSERT_EQ(graph->AddFilter(source.Get(), "source"), S_OK);
@@ -217,8 +219,9 @@ TEST_P(DvVideoEncoderFrames, DecodeBackToTheInputInTheChosenSystem)
         EXPECT_EQ(frame.bytes[3], pal ? 0xBF : 0x3F) << "the header's line system";
         int width = 0, height = 0;
         // Back to the input's size and format, then compared with the input.
-        const Bytes decoded = DecodePicture(AV_CODEC_ID_DVVIDEO, frame.bytes, rgb ? AV_PIX_FMT_BGR24 : AV_PIX_FMT_YUYV422,
-                                            c.width, c.height, rgb, &width, &height);
+        const Bytes decoded =
+            DecodePicture(AV_CODEC_ID_DVVIDEO, frame.bytes, rgb ? AV_PIX_FMT_BGR24 : AV_PIX_FMT_YUYV422,
+                          c.width, c.height, rgb, &width, &height);
         EXPECT_EQ(width, 720);
         EXPECT_EQ(height, pal ? 576 : 480);
         ASSERT_EQ(decoded.size(), picture.size());
@@ -228,11 +231,12 @@ TEST_P(DvVideoEncoderFrames, DecodeBackToTheInputInTheChosenSystem)
 
 INSTANTIATE_TEST_SUITE_P(
     Settings, DvVideoEncoderFrames,
-    ::testing::Values(EncodeCase{"pal_rgb24", DVENCODERVIDEOFORMAT_PAL, MEDIASUBTYPE_RGB24, 720, 576},
-                      EncodeCase{"ntsc_rgb24", DVENCODERVIDEOFORMAT_NTSC, MEDIASUBTYPE_RGB24, 720, 480},
-                      EncodeCase{"pal_yuy2", DVENCODERVIDEOFORMAT_PAL, MEDIASUBTYPE_YUY2, 720, 576},
-                      EncodeCase{"webcam_rgb24_to_pal", DVENCODERVIDEOFORMAT_PAL, MEDIASUBTYPE_RGB24, 320, 240},
-                      EncodeCase{"webcam_yuy2_to_ntsc", DVENCODERVIDEOFORMAT_NTSC, MEDIASUBTYPE_YUY2, 640, 480}),
+    ::testing::Values(
+        EncodeCase{"pal_rgb24", DVENCODERVIDEOFORMAT_PAL, MEDIASUBTYPE_RGB24, 720, 576},
+        EncodeCase{"ntsc_rgb24", DVENCODERVIDEOFORMAT_NTSC, MEDIASUBTYPE_RGB24, 720, 480},
+        EncodeCase{"pal_yuy2", DVENCODERVIDEOFORMAT_PAL, MEDIASUBTYPE_YUY2, 720, 576},
+        EncodeCase{"webcam_rgb24_to_pal", DVENCODERVIDEOFORMAT_PAL, MEDIASUBTYPE_RGB24, 320, 240},
+        EncodeCase{"webcam_yuy2_to_ntsc", DVENCODERVIDEOFORMAT_NTSC, MEDIASUBTYPE_YUY2, 640, 480}),
     [](const ::testing::TestParamInfo<EncodeCase>& info) { return std::string(info.param.name); });
 
 TEST(DvVideoEncoder, RefusesSettingsItCannotWriteAndChangesWhileStreaming)
@@ -242,15 +246,15 @@ TEST(DvVideoEncoder, RefusesSettingsItCannotWriteAndChangesWhileStreaming)
     ASSERT_EQ(encoder->get_IFormatResolution(&videoFormat, &dvFormat, &resolution, false, nullptr), S_OK);
     EXPECT_EQ(videoFormat, DVENCODERVIDEOFORMAT_PAL);
     EXPECT_EQ(dvFormat, DVENCODERFORMAT_DVSD);
-    for (const auto& [format, dv, size] : {std::tuple{0, DVENCODERFORMAT_DVSD, DVENCODERRESOLUTION_720x480},
-                                           std::tuple{DVENCODERVIDEOFORMAT_PAL, DVENCODERFORMAT_DVHD,
-                                                      DVENCODERRESOLUTION_720x480},
-                                           std::tuple{DVENCODERVIDEOFORMAT_NTSC, DVENCODERFORMAT_DVSD,
-                                                      DVENCODERRESOLUTION_360x240}})
+    for (const auto& [format, dv, size] :
+         {std::tuple{0, DVENCODERFORMAT_DVSD, DVENCODERRESOLUTION_720x480},
+          std::tuple{DVENCODERVIDEOFORMAT_PAL, DVENCODERFORMAT_DVHD, DVENCODERRESOLUTION_720x480},
+          std::tuple{DVENCODERVIDEOFORMAT_NTSC, DVENCODERFORMAT_DVSD, DVENCODERRESOLUTION_360x240}})
         EXPECT_EQ(encoder->put_IFormatResolution(format, dv, size, false, nullptr), E_INVALIDARG);
 
     auto graph = FilterGraph::Create();
-    ComPtr<BufferSource> source(new BufferSource(MakeVideoType(MEDIASUBTYPE_RGB24, 720, 576, 400000), {}, 400000));
+    ComPtr<BufferSource> source(
+        new BufferSource(MakeVideoType(MEDIASUBTYPE_RGB24, 720, 576, 400000), {}, 400000));
     ComPtr<CopySink> sink(new CopySink(AcceptsSubtype(MEDIASUBTYPE_dvsd)));
     ASSERT_EQ(graph->AddFilter(source.Get(), "source"), S_OK);
     ASSERT_EQ(graph->AddFilter(encoder.Get(), "encoder"), S_OK);
@@ -285,14 +289,15 @@ Bytes MjpegPicture(int width, int height, Bytes* rgbOut)
     frame->format = context->pix_fmt;
     (void)av_frame_get_buffer(frame.get(), 0);
     const int stride = (width * 3 + 3) / 4 * 4;
-    SwsContext* sws = sws_getContext(width, height, AV_PIX_FMT_BGR24, width, height, AV_PIX_FMT_YUVJ422P, SWS_BICUBIC,
-                                     nullptr, nullptr, nullptr);
+    SwsContext* sws = sws_getContext(width, height, AV_PIX_FMT_BGR24, width, height, AV_PIX_FMT_YUVJ422P,
+                                     SWS_BICUBIC, nullptr, nullptr, nullptr);
     const std::uint8_t* planes[4] = {rgbOut->data() + static_cast<std::ptrdiff_t>(height - 1) * stride};
     const int strides[4] = {-stride};
     sws_scale(sws, planes, strides, 0, height, frame->data, frame->linesize);
     sws_freeContext(sws);
     std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
-    if (avcodec_send_frame(context.get(), frame.get()) < 0 || avcodec_receive_packet(context.get(), packet.get()) < 0)
+    if (avcodec_send_frame(context.get(), frame.get()) < 0 ||
+        avcodec_receive_packet(context.get(), packet.get()) < 0)
         return {};
     return Bytes(packet->data, packet->data + packet->size);
 }

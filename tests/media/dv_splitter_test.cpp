@@ -1,8 +1,7 @@
-#include "media/stock/dv_splitter.h"
-
 #include "dv_test_filters.h"
 #include "media/devices/test_tape.h"
 #include "media/stock/dv_dif.h"
+#include "media/stock/dv_splitter.h"
 #include "support/dv_fixtures.h"
 #include "support/dv_frame_forge.h"
 
@@ -36,7 +35,8 @@ std::vector<Bytes> ForgedFramesWithSound(DvLines lines, int frequencyCode, int q
             std::uint8_t* pack = frame.data() + k * 12000 + (6 + 16 * (k % 2 == 0 ? 3 : 0)) * 80 + 3;
             const std::uint8_t pc1 = static_cast<std::uint8_t>(0x40 | (f * 7) % 20);
             const std::uint8_t pc4 = static_cast<std::uint8_t>(0xC0 | frequencyCode << 3 | quantizationCode);
-            const std::uint8_t packBytes[5] = {0x50, pc1, 0x00, static_cast<std::uint8_t>(is625 ? 0xE0 : 0xC0), pc4};
+            const std::uint8_t packBytes[5] = {0x50, pc1, 0x00,
+                                               static_cast<std::uint8_t>(is625 ? 0xE0 : 0xC0), pc4};
             std::copy(std::begin(packBytes), std::end(packBytes), pack);
         }
         frames.push_back(std::move(frame));
@@ -76,8 +76,8 @@ TEST_P(DvSplitterStreams, CarryThePictureUnchangedAndTheSoundLibavformatReads)
     const REFERENCE_TIME frameTime = is625 ? 400000 : 333667;
 
     auto graph = FilterGraph::Create();
-    ComPtr<BufferSource> source(new BufferSource(InterleavedDvType(DvInfoFromFrame(frames[0]), is625), frames,
-                                                 frameTime));
+    ComPtr<BufferSource> source(
+        new BufferSource(InterleavedDvType(DvInfoFromFrame(frames[0]), is625), frames, frameTime));
     auto splitter = DvSplitter::Create();
     ASSERT_EQ(graph->AddFilter(source.Get(), "source"), S_OK);
     ASSERT_EQ(graph->AddFilter(splitter.Get(), "splitter"), S_OK);
@@ -134,14 +134,14 @@ TEST_P(DvSplitterStreams, CarryThePictureUnchangedAndTheSoundLibavformatReads)
 INSTANTIATE_TEST_SUITE_P(
     Frames, DvSplitterStreams,
     ::testing::Values(SplitCase{"camcorder_ntsc_32k_12bit", {}, 2, 32000},
-                      SplitCase{"pal_48k_16bit", [] { return ForgedFramesWithSound(DvLines::System625, 0, 0, 6); },
-                                1, 48000},
-                      SplitCase{"ntsc_48k_16bit", [] { return ForgedFramesWithSound(DvLines::System525, 0, 0, 6); },
-                                1, 48000},
-                      SplitCase{"ntsc_44k_16bit", [] { return ForgedFramesWithSound(DvLines::System525, 1, 0, 4); },
-                                1, 44100},
-                      SplitCase{"pal_32k_12bit", [] { return ForgedFramesWithSound(DvLines::System625, 2, 1, 6); },
-                                2, 32000}),
+                      SplitCase{"pal_48k_16bit",
+                                [] { return ForgedFramesWithSound(DvLines::System625, 0, 0, 6); }, 1, 48000},
+                      SplitCase{"ntsc_48k_16bit",
+                                [] { return ForgedFramesWithSound(DvLines::System525, 0, 0, 6); }, 1, 48000},
+                      SplitCase{"ntsc_44k_16bit",
+                                [] { return ForgedFramesWithSound(DvLines::System525, 1, 0, 4); }, 1, 44100},
+                      SplitCase{"pal_32k_12bit",
+                                [] { return ForgedFramesWithSound(DvLines::System625, 2, 1, 6); }, 2, 32000}),
     [](const ::testing::TestParamInfo<SplitCase>& info) { return std::string(info.param.name); });
 
 // The synthetic tape changes from 48 kHz to 32 kHz 12-bit sound between two scenes: the 48 kHz
@@ -164,7 +164,8 @@ TEST(DvSplitter, KeepsSoundInStepAcrossARateChangeOfTheTape)
     ASSERT_EQ(DvFindAauxSource(frames.back(), 0).value()[3], 0xD1) << "the last frames are 32 kHz 12-bit";
 
     auto graph = FilterGraph::Create();
-    ComPtr<BufferSource> source(new BufferSource(InterleavedDvType(DvInfoFromFrame(frames[0]), true), frames, 0));
+    ComPtr<BufferSource> source(
+        new BufferSource(InterleavedDvType(DvInfoFromFrame(frames[0]), true), frames, 0));
     auto splitter = DvSplitter::Create();
     ComPtr<CopySink> video(new CopySink(AcceptsSubtype(MEDIASUBTYPE_dvsd)));
     ComPtr<CopySink> sound(new CopySink(AcceptsSubtype(MEDIASUBTYPE_PCM)));
@@ -183,7 +184,8 @@ TEST(DvSplitter, KeepsSoundInStepAcrossARateChangeOfTheTape)
     ASSERT_EQ(pictures.size(), frames.size());
     ASSERT_EQ(pcm.size(), frames.size());
     for (std::size_t i = 0; i < frames.size(); ++i) {
-        EXPECT_EQ(pictures[i].start, static_cast<REFERENCE_TIME>(i) * 400000) << "counted from the first frame";
+        EXPECT_EQ(pictures[i].start, static_cast<REFERENCE_TIME>(i) * 400000)
+            << "counted from the first frame";
         EXPECT_EQ(pcm[i].start, pictures[i].start);
     }
     // 1920 samples a frame at 48 kHz; the resampler may hold back a few while it starts.

@@ -23,6 +23,7 @@ extern "C" {
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <map>
 #include <mutex>
 #include <span>
 #include <vector>
@@ -57,8 +58,8 @@ class BufferSource final : public TBCBaseFilter
 {
 public:
     BufferSource(AM_MEDIA_TYPE type, std::vector<Bytes> buffers, REFERENCE_TIME frameTime)
-        : TBCBaseFilter(QStringLiteral("Buffer source"), &m_lock, CLSID_BufferSource), m_type(std::move(type)),
-          m_buffers(std::move(buffers)), m_frameTime(frameTime)
+        : TBCBaseFilter(QStringLiteral("Buffer source"), &m_lock, CLSID_BufferSource),
+          m_type(std::move(type)), m_buffers(std::move(buffers)), m_frameTime(frameTime)
     {
         HRESULT hr = S_OK;
         m_pin = std::make_unique<BufferSourcePin>(this, &m_lock, &hr);
@@ -78,7 +79,8 @@ private:
 };
 
 inline BufferSourcePin::BufferSourcePin(BufferSource* filter, TBCCritSec* lock, HRESULT* hr)
-    : SourceStreamPin(QStringLiteral("Buffer source pin"), filter, lock, hr, QStringLiteral("Out")), m_source(filter)
+    : SourceStreamPin(QStringLiteral("Buffer source pin"), filter, lock, hr, QStringLiteral("Out")),
+      m_source(filter)
 {
 }
 
@@ -155,7 +157,8 @@ private:
 class CopySink final : public TBCBaseFilter
 {
 public:
-    explicit CopySink(std::function<bool(const AM_MEDIA_TYPE&)> accepts, std::vector<AM_MEDIA_TYPE> preferred = {})
+    explicit CopySink(std::function<bool(const AM_MEDIA_TYPE&)> accepts,
+                      std::vector<AM_MEDIA_TYPE> preferred = {})
         : TBCBaseFilter(QStringLiteral("Copy sink"), &m_lock, CLSID_CopySink), m_accepts(std::move(accepts)),
           m_preferred(std::move(preferred))
     {
@@ -295,7 +298,8 @@ inline DemuxedDv DemuxDv(const std::vector<Bytes>& frames)
     {
         std::ofstream out(path, std::ios::binary);
         for (const Bytes& frame : frames)
-            out.write(reinterpret_cast<const char*>(frame.data()), static_cast<std::streamsize>(frame.size()));
+            out.write(reinterpret_cast<const char*>(frame.data()),
+                      static_cast<std::streamsize>(frame.size()));
     }
     AVFormatContext* raw = nullptr;
     if (avformat_open_input(&raw, path.c_str(), av_find_input_format("dv"), nullptr) < 0) {
@@ -304,22 +308,20 @@ inline DemuxedDv DemuxDv(const std::vector<Bytes>& frames)
     }
     std::unique_ptr<AVFormatContext, FormatCloser> context(raw);
     (void)avformat_find_stream_info(context.get(), nullptr);
-    std::vector<int> audioIndex(context->nb_streams, -1);
-    for (unsigned i = 0; i < context->nb_streams; ++i) {
-        const AVCodecParameters* par = context->streams[i]->codecpar;
-        if (par->codec_type == AVMEDIA_TYPE_AUDIO) {
-            audioIndex[i] = static_cast<int>(result.audio.size());
-            result.audio.emplace_back();
-            result.rates.push_back(par->sample_rate);
-        }
-    }
+    // The demuxer may add an audio stream while it reads, when the sound starts later.
+    std::map<int, std::size_t> audioOf;
     std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
     while (av_read_frame(context.get(), packet.get()) >= 0) {
         const AVStream* stream = context->streams[packet->stream_index];
-        if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
+        if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
             result.video.emplace_back(packet->data, packet->data + packet->size);
-        else if (audioIndex[static_cast<std::size_t>(packet->stream_index)] >= 0) {
-            Bytes& pcm = result.audio[static_cast<std::size_t>(audioIndex[static_cast<std::size_t>(packet->stream_index)])];
+        } else if (stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
+            auto [at, added] = audioOf.try_emplace(packet->stream_index, result.audio.size());
+            if (added) {
+                result.audio.emplace_back();
+                result.rates.push_back(stream->codecpar->sample_rate);
+            }
+            Bytes& pcm = result.audio[at->second];
             pcm.insert(pcm.end(), packet->data, packet->data + packet->size);
         }
         av_packet_unref(packet.get());
@@ -329,8 +331,9 @@ inline DemuxedDv DemuxDv(const std::vector<Bytes>& frames)
 
 // Decodes one compressed picture with libavcodec and converts it to the given pixel format and
 // size; bottom-up rows (the framework's RGB) when bottomUp is set. Rows padded to 4 bytes.
-inline Bytes DecodePicture(AVCodecID codecId, std::span<const std::uint8_t> data, AVPixelFormat format, int width,
-                           int height, bool bottomUp, int* decodedWidth = nullptr, int* decodedHeight = nullptr)
+inline Bytes DecodePicture(AVCodecID codecId, std::span<const std::uint8_t> data, AVPixelFormat format,
+                           int width, int height, bool bottomUp, int* decodedWidth = nullptr,
+                           int* decodedHeight = nullptr)
 {
     const AVCodec* codec = avcodec_find_decoder(codecId);
     std::unique_ptr<AVCodecContext, CodecFreer> context(avcodec_alloc_context3(codec));
@@ -342,7 +345,8 @@ inline Bytes DecodePicture(AVCodecID codecId, std::span<const std::uint8_t> data
     packet->data = padded.data();
     packet->size = static_cast<int>(data.size());
     std::unique_ptr<AVFrame, FrameFreer> frame(av_frame_alloc());
-    if (avcodec_send_packet(context.get(), packet.get()) < 0 || avcodec_receive_frame(context.get(), frame.get()) < 0)
+    if (avcodec_send_packet(context.get(), packet.get()) < 0 ||
+        avcodec_receive_frame(context.get(), frame.get()) < 0)
         return {};
     if (decodedWidth)
         *decodedWidth = frame->width;
@@ -355,9 +359,10 @@ inline Bytes DecodePicture(AVCodecID codecId, std::span<const std::uint8_t> data
     const int bytesPerPixel = format == AV_PIX_FMT_BGR24 ? 3 : 2;
     const int stride = (width * bytesPerPixel + 3) / 4 * 4;
     Bytes out(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height));
-    SwsContext* sws = sws_getContext(frame->width, frame->height, static_cast<AVPixelFormat>(frame->format), width,
-                                     height, format, SWS_BILINEAR, nullptr, nullptr, nullptr);
-    std::uint8_t* planes[4] = {bottomUp ? out.data() + static_cast<std::ptrdiff_t>(height - 1) * stride : out.data()};
+    SwsContext* sws = sws_getContext(frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
+                                     width, height, format, SWS_BILINEAR, nullptr, nullptr, nullptr);
+    std::uint8_t* planes[4] = {bottomUp ? out.data() + static_cast<std::ptrdiff_t>(height - 1) * stride
+                                        : out.data()};
     const int strides[4] = {bottomUp ? -stride : stride};
     sws_scale(sws, frame->data, frame->linesize, 0, frame->height, planes, strides);
     sws_freeContext(sws);

@@ -24,7 +24,8 @@ constexpr std::uint16_t kAudioError12 = 0x800;
 // subcode and VAUX blocks and then come every sixteenth block.
 [[nodiscard]] std::size_t AudioBlockOffset(int seq, int a)
 {
-    return static_cast<std::size_t>(seq) * kDifSequenceSize + static_cast<std::size_t>(6 + 16 * a) * kDifBlockSize;
+    return static_cast<std::size_t>(seq) * kDifSequenceSize +
+           static_cast<std::size_t>(6 + 16 * a) * kDifBlockSize;
 }
 
 // Where sample n of a channel lies inside its half of the sequences: the shuffle spreads
@@ -58,8 +59,8 @@ struct SamplePlace
 }
 
 // The payload of the first pack of the given type among the packs of the given blocks.
-[[nodiscard]] std::optional<DvPackBytes> FindPack(std::span<const std::uint8_t> frame, std::size_t blockOffset,
-                                                  int packs, std::uint8_t type)
+[[nodiscard]] std::optional<DvPackBytes> FindPack(std::span<const std::uint8_t> frame,
+                                                  std::size_t blockOffset, int packs, std::uint8_t type)
 {
     for (int p = 0; p < packs; ++p) {
         const std::size_t at = blockOffset + 3 + static_cast<std::size_t>(p) * kPackSize;
@@ -227,8 +228,9 @@ int DvDecodeAudioPair(std::span<const std::uint8_t> frame, int pair, std::vector
     const bool is625 = DvIs625(frame);
     const auto first = DvFindAauxSource(frame, 0);
     const auto own = pair == 0 ? first : DvFindAauxSource(frame, 1);
-    const std::optional<DvAudioFormat> format =
-        own ? DvAudioFormatOf(*own, is625) : first ? DvAudioFormatOf(*first, is625) : std::nullopt;
+    const std::optional<DvAudioFormat> format = own     ? DvAudioFormatOf(*own, is625)
+                                                : first ? DvAudioFormatOf(*first, is625)
+                                                        : std::nullopt;
     if (!format || pair >= format->pairs)
         return 0;
     const int half = SequencesOf(is625) / 2;
@@ -259,12 +261,14 @@ int DvDecodeAudioPair(std::span<const std::uint8_t> frame, int pair, std::vector
     return count;
 }
 
-void DvWriteAudio(std::span<std::uint8_t> frame, std::span<const std::int16_t> stereo, int count, int sampleRate)
+void DvWriteAudio(std::span<std::uint8_t> frame, std::span<const std::int16_t> stereo, int count,
+                  int sampleRate)
 {
     if (!DvFrameComplete(frame) || FrequencyCode(sampleRate) < 0)
         return;
     const bool is625 = DvIs625(frame);
-    count = std::clamp(count, 0, std::min(DvMaxSamples(sampleRate, is625), static_cast<int>(stereo.size() / 2)));
+    count =
+        std::clamp(count, 0, std::min(DvMaxSamples(sampleRate, is625), static_cast<int>(stereo.size() / 2)));
     const int sequences = SequencesOf(is625);
     const int half = sequences / 2;
 
@@ -273,9 +277,10 @@ void DvWriteAudio(std::span<std::uint8_t> frame, std::span<const std::int16_t> s
         // The recording date and time of the picture, when it has them, date the sound as well.
         const std::size_t main = static_cast<std::size_t>(seq) * kDifSequenceSize;
         const auto vauxPack = [&](std::size_t offset, std::uint8_t type) {
-            return frame[main + offset] == type ? DvPackBytes{frame[main + offset + 1], frame[main + offset + 2],
-                                                              frame[main + offset + 3], frame[main + offset + 4]}
-                                                : kNoPackBytes;
+            return frame[main + offset] == type
+                       ? DvPackBytes{frame[main + offset + 1], frame[main + offset + 2],
+                                     frame[main + offset + 3], frame[main + offset + 4]}
+                       : kNoPackBytes;
         };
         const DvPackBytes recDate = vauxPack(458, kVauxRecDatePack);
         const DvPackBytes recTime = vauxPack(463, kVauxRecTimePack);

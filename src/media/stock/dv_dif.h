@@ -67,7 +67,8 @@ int DvDecodeAudioPair(std::span<const std::uint8_t> frame, int pair, std::vector
 // Writes count interleaved 16-bit stereo sample frames at the rate into the frame's audio blocks,
 // with AAUX source and source control packs that state them; the recording date and time packs
 // are copied from the VAUX area when the frame has them. count must lie in the rate's range.
-void DvWriteAudio(std::span<std::uint8_t> frame, std::span<const std::int16_t> stereo, int count, int sampleRate);
+void DvWriteAudio(std::span<std::uint8_t> frame, std::span<const std::int16_t> stereo, int count,
+                  int sampleRate);
 
 // Expands one 12-bit nonlinear audio code (two's complement in the low 12 bits) to 16 bits.
 [[nodiscard]] std::int16_t DvExpand12BitSample(std::uint16_t code);

@@ -45,7 +45,7 @@ struct LibavDecoderState
     std::unique_ptr<AVCodecContext, CodecContextFree> codec;
     std::unique_ptr<AVFrame, FrameFree> frame{av_frame_alloc()};
     std::unique_ptr<AVPacket, PacketFree> packet{av_packet_alloc()};
-    SwsContext* sws = nullptr; // kept by sws_getCachedContext between pictures of one size
+    SwsContext* sws = nullptr;        // kept by sws_getCachedContext between pictures of one size
     std::vector<std::uint8_t> padded; // the decoder reads a little past a packet's end
 
     ~LibavDecoderState() { SwsFree{}(sws); }
@@ -69,8 +69,8 @@ HRESULT LibavVideoDecoder::CheckInputType(const AM_MEDIA_TYPE& type)
     if (type.majortype != MEDIATYPE_Video || type.formattype != FORMAT_VideoInfo)
         return VFW_E_TYPE_NOT_ACCEPTED;
     const auto* vih = type.FormatAs<VIDEOINFOHEADER>();
-    if (!vih || vih->bmiHeader.biWidth <= 0 || vih->bmiHeader.biHeight == 0 || vih->bmiHeader.biWidth > 8192 ||
-        std::abs(vih->bmiHeader.biHeight) > 8192)
+    if (!vih || vih->bmiHeader.biWidth <= 0 || vih->bmiHeader.biHeight == 0 ||
+        vih->bmiHeader.biWidth > 8192 || std::abs(vih->bmiHeader.biHeight) > 8192)
         return VFW_E_TYPE_NOT_ACCEPTED;
     return AcceptsSubtype(type) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }

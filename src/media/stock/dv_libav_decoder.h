@@ -33,7 +33,10 @@ protected:
     // Whether the compressed type is this decoder's; the frame has a VIDEOINFOHEADER by then.
     [[nodiscard]] virtual bool AcceptsSubtype(const AM_MEDIA_TYPE& type) const = 0;
     // The picture size given for a compressed picture of the given size.
-    [[nodiscard]] virtual std::pair<int, int> OutputSize(int width, int height) const { return {width, height}; }
+    [[nodiscard]] virtual std::pair<int, int> OutputSize(int width, int height) const
+    {
+        return {width, height};
+    }
 
 private:
     [[nodiscard]] std::pair<int, int> InputSize() const;

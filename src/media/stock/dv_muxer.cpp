@@ -4,15 +4,17 @@
 #include "media/stock/dv_dif.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 
 namespace camtrove::media {
 namespace {
 
-// Frames that may wait for their sound before silence stands in for it: enough to ride out the
-// jitter between two capture threads, short enough that a silent audio branch stalls nothing.
+// Frames that may wait for their sound before the video thread waits too, and how long it waits
+// before silence stands in: enough to ride out the jitter between two capture threads.
 constexpr std::size_t kMaxWaitingFrames = 8;
+constexpr auto kLongestWaitForSound = std::chrono::seconds(2);
 
 [[nodiscard]] bool IsDvRate(std::uint32_t rate)
 {
@@ -24,8 +26,8 @@ constexpr std::size_t kMaxWaitingFrames = 8;
 // ---- DvMuxerInputPin ----
 
 DvMuxerInputPin::DvMuxerInputPin(DvMuxer* filter, TBCCritSec* lock, HRESULT* result, QString name, bool video)
-    : TBCBaseInputPin(QStringLiteral("DV muxer input pin"), filter, lock, result, std::move(name)), m_muxer(filter),
-      m_video(video)
+    : TBCBaseInputPin(QStringLiteral("DV muxer input pin"), filter, lock, result, std::move(name)),
+      m_muxer(filter), m_video(video)
 {
 }
 
@@ -42,7 +44,8 @@ HRESULT DvMuxerInputPin::CheckMediaType(const AM_MEDIA_TYPE& type)
     const auto* wfx = type.FormatAs<WAVEFORMATEX>();
     if (type.majortype != MEDIATYPE_Audio || type.subtype != MEDIASUBTYPE_PCM ||
         type.formattype != FORMAT_WaveFormatEx || !wfx || wfx->wFormatTag != WAVE_FORMAT_PCM ||
-        wfx->wBitsPerSample != 16 || (wfx->nChannels != 1 && wfx->nChannels != 2) || !IsDvRate(wfx->nSamplesPerSec))
+        wfx->wBitsPerSample != 16 || (wfx->nChannels != 1 && wfx->nChannels != 2) ||
+        !IsDvRate(wfx->nSamplesPerSec))
         return VFW_E_TYPE_NOT_ACCEPTED;
     return S_OK;
 }
@@ -62,10 +65,8 @@ HRESULT DvMuxerInputPin::CompleteConnect(IPin* receivePin)
 HRESULT DvMuxerInputPin::BreakConnect()
 {
     const HRESULT hr = TBCBaseInputPin::BreakConnect();
-    if (m_video)
-        m_muxer->VideoConnectionChanged();
-    else
-        m_muxer->AudioConnectionChanged();
+    // Only the pin list follows a disconnection: it may come from a graph being torn down.
+    m_muxer->VideoConnectionChanged();
     return hr;
 }
 
@@ -238,12 +239,18 @@ HRESULT DvMuxer::Pause()
     if (IsStopped()) {
         std::lock_guard lock(m_streamLock);
         ResetStream();
+        m_streaming = true;
     }
     return TBCBaseFilter::Pause();
 }
 
 HRESULT DvMuxer::Stop()
 {
+    {
+        std::lock_guard lock(m_streamLock);
+        m_streaming = false;
+    }
+    m_soundArrived.notify_all();
     const HRESULT hr = TBCBaseFilter::Stop();
     std::lock_guard lock(m_streamLock);
     ResetStream();
@@ -258,6 +265,7 @@ void DvMuxer::ResetStream()
     m_audioEnded = false;
     m_videoEnded = false;
     m_frameIndex = 0;
+    m_soundLate = false;
 }
 
 HRESULT DvMuxer::ReceiveVideo(IMediaSample* sample)
@@ -270,18 +278,31 @@ HRESULT DvMuxer::ReceiveVideo(IMediaSample* sample)
     if (!DvFrameComplete(frame) || DvIs625(frame) != VideoIs625())
         return S_OK;
     PendingFrame pending;
-    pending.bytes.assign(frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(DvFrameSizeOf(VideoIs625())));
+    pending.bytes.assign(frame.begin(),
+                         frame.begin() + static_cast<std::ptrdiff_t>(DvFrameSizeOf(VideoIs625())));
     const HRESULT times = sample->GetTime(&pending.start, &pending.stop);
     pending.hasTime = times == S_OK || times == VFW_S_NO_STOP_TIME;
     if (times == VFW_S_NO_STOP_TIME)
         pending.stop = pending.start + (VideoIs625() ? kDvFrameTime625 : kDvFrameTime525);
     pending.discontinuity = sample->IsDiscontinuity() == S_OK;
 
-    std::lock_guard lock(m_streamLock);
+    std::unique_lock lock(m_streamLock);
     if (m_videoEnded)
         return S_FALSE;
     m_frames.push_back(std::move(pending));
-    return EmitReady(false);
+    HRESULT hr = EmitReady(false);
+    if (m_frames.size() > kMaxWaitingFrames && !m_soundLate) {
+        const auto deadline = std::chrono::steady_clock::now() + kLongestWaitForSound;
+        const bool came = m_soundArrived.wait_until(lock, deadline, [this] {
+            return !m_streaming || m_frames.size() <= kMaxWaitingFrames || m_audioEnded;
+        });
+        if (!m_streaming)
+            return VFW_E_WRONG_STATE;
+        if (!came)
+            m_soundLate = true;
+        hr = EmitReady(false);
+    }
+    return hr;
 }
 
 HRESULT DvMuxer::ReceiveAudio(IMediaSample* sample)
@@ -313,14 +334,20 @@ HRESULT DvMuxer::ReceiveAudio(IMediaSample* sample)
             m_pcm[at + 2 * i] = m_pcm[at + 2 * i + 1] = sample16;
         }
     }
-    return EmitReady(false);
+    const HRESULT hr = EmitReady(false);
+    m_soundArrived.notify_all();
+    return hr;
 }
 
 void DvMuxer::VideoEnded()
 {
-    std::lock_guard lock(m_streamLock);
+    std::unique_lock lock(m_streamLock);
     if (m_videoEnded)
         return;
+    // The last frames still get the sound that is on its way.
+    if (m_audio->IsConnected() && !m_soundLate)
+        (void)m_soundArrived.wait_for(lock, kLongestWaitForSound,
+                                      [this] { return !m_streaming || m_frames.empty() || m_audioEnded; });
     (void)EmitReady(true);
     m_videoEnded = true;
     if (m_output->IsConnected())
@@ -332,6 +359,7 @@ void DvMuxer::AudioEnded()
     std::lock_guard lock(m_streamLock);
     m_audioEnded = true;
     (void)EmitReady(false);
+    m_soundArrived.notify_all();
 }
 
 HRESULT DvMuxer::EmitReady(bool flush)
@@ -347,8 +375,8 @@ HRESULT DvMuxer::EmitReady(bool flush)
     while (!m_frames.empty()) {
         const int need = DvSamplesInFrame(m_frameIndex, rate, is625);
         const std::size_t available = (m_pcm.size() - m_pcmRead) / 2;
-        const bool ready = !withAudio || m_audioEnded || flush || available >= static_cast<std::size_t>(need) ||
-                           m_frames.size() > kMaxWaitingFrames;
+        const bool ready =
+            !withAudio || m_audioEnded || flush || m_soundLate || available >= static_cast<std::size_t>(need);
         if (!ready)
             break;
         PendingFrame frame = std::move(m_frames.front());
@@ -373,7 +401,8 @@ HRESULT DvMuxer::EmitReady(bool flush)
         if (Succeeded(hr)) {
             std::memcpy(to, frame.bytes.data(), frame.bytes.size());
             (void)sample->SetActualDataLength(static_cast<std::int32_t>(frame.bytes.size()));
-            (void)sample->SetTime(frame.hasTime ? &frame.start : nullptr, frame.hasTime ? &frame.stop : nullptr);
+            (void)sample->SetTime(frame.hasTime ? &frame.start : nullptr,
+                                  frame.hasTime ? &frame.stop : nullptr);
             (void)sample->SetSyncPoint(true);
             (void)sample->SetDiscontinuity(frame.discontinuity);
             hr = m_output->Deliver(sample.Get());

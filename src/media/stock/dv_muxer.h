@@ -3,12 +3,15 @@
 // interleaved DV frames, the sound written into each frame's DIF audio blocks with AAUX packs
 // that state it. The picture's own header, subcode and VAUX bytes pass through untouched. Pin 0
 // is the video input; once it is connected an audio input follows it; the output is always the
-// last pin. Each frame takes the samples its place in the stream calls for; a frame waits for its
-// sound (a few frames at most, then silence fills in), so both inputs may be fed by one thread or
-// by two. Receive runs on the upstream streaming threads; the queues are guarded by m_streamLock.
+// last pin. Each frame takes the samples its place in the stream calls for. Frames wait for their
+// sound: a few are queued, then the video thread waits for the audio thread; when no sound comes
+// for a while, silence fills in from then on, so a dead audio branch never stalls the capture.
+// Both inputs may be fed by one thread or by two. Receive runs on the upstream streaming threads;
+// the queues are guarded by m_streamLock.
 
 #include "media/base/base_pin.h"
 
+#include <condition_variable>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -96,6 +99,9 @@ private:
     bool m_audioListed = false; // the audio pin is enumerated once the video input is connected
 
     std::mutex m_streamLock;
+    std::condition_variable m_soundArrived;
+    bool m_streaming = false; // false from Stop: waiting video threads give up
+    bool m_soundLate = false; // the sound once failed to come: frames no longer wait for it
     std::deque<PendingFrame> m_frames;
     std::vector<std::int16_t> m_pcm; // queued stereo samples
     std::size_t m_pcmRead = 0;       // sample values of m_pcm already used

@@ -151,8 +151,8 @@ HRESULT DvSplitterOutputPin::DecideBufferSize(IMemAllocator* allocator, ALLOCATO
 {
     ALLOCATOR_PROPERTIES wanted = *request;
     wanted.cBuffers = std::max(request->cBuffers, IsAudio() ? 8 : 4);
-    wanted.cbBuffer =
-        std::max(request->cbBuffer, IsAudio() ? kAudioBufferBytes : static_cast<std::int32_t>(m_type.lSampleSize));
+    wanted.cbBuffer = std::max(request->cbBuffer,
+                               IsAudio() ? kAudioBufferBytes : static_cast<std::int32_t>(m_type.lSampleSize));
     wanted.cbAlign = std::max(request->cbAlign, 1);
     ALLOCATOR_PROPERTIES actual;
     const HRESULT hr = allocator->SetProperties(wanted, &actual);
@@ -190,8 +190,8 @@ HRESULT DvSplitterOutputPin::DeliverFrame(std::span<const std::uint8_t> frame, R
         if (!m_resampler->Convert(m_pcm, rate))
             return E_FAIL;
     }
-    return DeliverBytes(reinterpret_cast<const std::uint8_t*>(m_pcm.data()), m_pcm.size() * sizeof(std::int16_t),
-                        start, stop, input);
+    return DeliverBytes(reinterpret_cast<const std::uint8_t*>(m_pcm.data()),
+                        m_pcm.size() * sizeof(std::int16_t), start, stop, input);
 }
 
 HRESULT DvSplitterOutputPin::DeliverBytes(const std::uint8_t* data, std::size_t size, REFERENCE_TIME start,
@@ -263,8 +263,8 @@ void DvSplitter::CreateOutputs(const DVINFO& info)
     RemoveOutputs();
     m_is625 = DvInfoIs625(info);
     HRESULT hr = S_OK;
-    m_allOutputs.push_back(std::make_unique<DvSplitterOutputPin>(this, &m_lock, &hr, QStringLiteral("DVVidOut0"),
-                                                                 DvVideoType(m_is625), -1));
+    m_allOutputs.push_back(std::make_unique<DvSplitterOutputPin>(
+        this, &m_lock, &hr, QStringLiteral("DVVidOut0"), DvVideoType(m_is625), -1));
     m_outputs.push_back(m_allOutputs.back().get());
     for (int pair = 0; pair < 2; ++pair) {
         const auto audio = DvInfoAudio(info, pair);

@@ -41,8 +41,8 @@ private:
 class DvSplitterOutputPin final : public TBCBaseOutputPin
 {
 public:
-    DvSplitterOutputPin(DvSplitter* filter, TBCCritSec* lock, HRESULT* result, QString name, AM_MEDIA_TYPE type,
-                        int audioPair);
+    DvSplitterOutputPin(DvSplitter* filter, TBCCritSec* lock, HRESULT* result, QString name,
+                        AM_MEDIA_TYPE type, int audioPair);
     ~DvSplitterOutputPin() override;
 
     HRESULT CheckMediaType(const AM_MEDIA_TYPE& type) override;

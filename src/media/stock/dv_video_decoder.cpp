@@ -46,7 +46,8 @@ bool DvVideoDecoder::AcceptsSubtype(const AM_MEDIA_TYPE& type) const
 {
     const auto* vih = type.FormatAs<VIDEOINFOHEADER>();
     const int height = vih->bmiHeader.biHeight < 0 ? -vih->bmiHeader.biHeight : vih->bmiHeader.biHeight;
-    return type.subtype == MEDIASUBTYPE_dvsd && vih->bmiHeader.biWidth == 720 && (height == 576 || height == 480);
+    return type.subtype == MEDIASUBTYPE_dvsd && vih->bmiHeader.biWidth == 720 &&
+           (height == 576 || height == 480);
 }
 
 std::pair<int, int> DvVideoDecoder::OutputSize(int width, int height) const

@@ -81,8 +81,8 @@ HRESULT DvVideoEncoder::NonDelegatingQueryInterface(const GUID& iid, void** obje
     return TBCTransformFilter::NonDelegatingQueryInterface(iid, object);
 }
 
-HRESULT DvVideoEncoder::get_IFormatResolution(int* videoFormat, int* dvFormat, int* resolution, bool wantDvInfo,
-                                              DVINFO* dvInfo)
+HRESULT DvVideoEncoder::get_IFormatResolution(int* videoFormat, int* dvFormat, int* resolution,
+                                              bool wantDvInfo, DVINFO* dvInfo)
 {
     if (!videoFormat || !dvFormat || !resolution || (wantDvInfo && !dvInfo))
         return E_POINTER;
@@ -95,7 +95,8 @@ HRESULT DvVideoEncoder::get_IFormatResolution(int* videoFormat, int* dvFormat, i
 }
 
 // Only full-size dvsd is written; the resolution argument names the full size of either system.
-HRESULT DvVideoEncoder::put_IFormatResolution(int videoFormat, int dvFormat, int resolution, bool, const DVINFO*)
+HRESULT DvVideoEncoder::put_IFormatResolution(int videoFormat, int dvFormat, int resolution, bool,
+                                              const DVINFO*)
 {
     if (videoFormat != DVENCODERVIDEOFORMAT_PAL && videoFormat != DVENCODERVIDEOFORMAT_NTSC)
         return E_INVALIDARG;
@@ -199,8 +200,8 @@ HRESULT DvVideoEncoder::StartStreaming()
     const auto* inVih = in.FormatAs<VIDEOINFOHEADER>();
     const bool rgb = in.subtype == MEDIASUBTYPE_RGB24;
     state->sws.reset(sws_getContext(inVih->bmiHeader.biWidth, std::abs(inVih->bmiHeader.biHeight),
-                                    rgb ? AV_PIX_FMT_BGR24 : AV_PIX_FMT_YUYV422, context.width, context.height,
-                                    context.pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
+                                    rgb ? AV_PIX_FMT_BGR24 : AV_PIX_FMT_YUYV422, context.width,
+                                    context.height, context.pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
     if (!state->sws)
         return VFW_E_RUNTIME_ERROR;
     m_state = std::move(state);
@@ -233,7 +234,8 @@ HRESULT DvVideoEncoder::Transform(IMediaSample* input, IMediaSample* output)
         return S_FALSE; // a short picture is dropped rather than read past its end
     // Bottom-up RGB is read from its last row upwards.
     const bool bottomUp = rgb && vih->bmiHeader.biHeight > 0;
-    const std::uint8_t* const planes[4] = {bottomUp ? in + static_cast<std::ptrdiff_t>(height - 1) * stride : in};
+    const std::uint8_t* const planes[4] = {bottomUp ? in + static_cast<std::ptrdiff_t>(height - 1) * stride
+                                                    : in};
     const int strides[4] = {bottomUp ? -stride : stride};
 
     AVFrame& picture = *state.picture;
