@@ -1,6 +1,6 @@
 #pragma once
-// The DV format block and the two interfaces of the DV codec filters: IIPDVDec sets the picture
-// size the DV Video Decoder gives, IDVEnc the line system the DV Video Encoder writes.
+// The two interfaces of the DV codec filters: IIPDVDec sets the picture size the DV Video Decoder
+// gives, IDVEnc the line system the DV Video Encoder writes (DVINFO is in format_blocks.h).
 
 #include "media/core/filter_interfaces.h"
 
@@ -10,21 +10,6 @@ namespace camtrove::media {
 
 inline constexpr GUID IID_IIPDVDec = MakeGuid("B8E8BD60-0BFE-11D0-AF91-00AA00B67A42");
 inline constexpr GUID IID_IDVEnc = MakeGuid("D18E17A0-AACB-11D0-AFB0-00AA00B67A42");
-
-// The format block of MEDIATYPE_Interleaved dvsd: the audio and video auxiliary packs of the
-// stream, each as its four payload bytes PC1 to PC4 with PC1 in the low byte. The "1" audio
-// packs describe the second half of the DIF sequences, which carries the second audio pair.
-struct DVINFO
-{
-    std::uint32_t dwDVAAuxSrc = 0;
-    std::uint32_t dwDVAAuxCtl = 0;
-    std::uint32_t dwDVAAuxSrc1 = 0;
-    std::uint32_t dwDVAAuxCtl1 = 0;
-    std::uint32_t dwDVVAuxSrc = 0;
-    std::uint32_t dwDVVAuxCtl = 0;
-    std::uint32_t dwDVReserved[2] = {};
-};
-static_assert(sizeof(DVINFO) == 32);
 
 // Display resolutions of IIPDVDec
 inline constexpr int DVRESOLUTION_FULL = 1000;
