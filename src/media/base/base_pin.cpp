@@ -122,9 +122,6 @@ HRESULT TBCBasePin::AttemptConnection(IPin* receivePin, const AM_MEDIA_TYPE& typ
     m_connected.Reset();
     m_mt = AM_MEDIA_TYPE{};
     BreakConnect();
-    // The next type is tried with the same peer, so what CheckConnect prepared (an output's
-    // IMemInputPin of the peer) must be there again.
-    (void)CheckConnect(receivePin);
     return Failed(hr) ? hr : E_FAIL;
 }
 
