@@ -5,6 +5,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/frame.h>
+#include <libavutil/opt.h>
 #include <libswscale/swscale.h>
 }
 
@@ -45,10 +46,10 @@ struct LibavDecoderState
     std::unique_ptr<AVCodecContext, CodecContextFree> codec;
     std::unique_ptr<AVFrame, FrameFree> frame{av_frame_alloc()};
     std::unique_ptr<AVPacket, PacketFree> packet{av_packet_alloc()};
-    SwsContext* sws = nullptr;        // kept by sws_getCachedContext between pictures of one size
+    std::unique_ptr<SwsContext, SwsFree> sws;
+    int swsWidth = 0, swsHeight = 0, swsFormat = -1; // the picture sws was made for
+    std::unique_ptr<AVFrame, FrameFree> target{av_frame_alloc()};
     std::vector<std::uint8_t> padded; // the decoder reads a little past a packet's end
-
-    ~LibavDecoderState() { SwsFree{}(sws); }
 };
 
 LibavVideoDecoder::LibavVideoDecoder(QString name, const GUID& classId, int codecId)
@@ -182,24 +183,53 @@ HRESULT LibavVideoDecoder::Transform(IMediaSample* input, IMediaSample* output)
     const int height = std::abs(vih->bmiHeader.biHeight);
     const bool rgb = type.subtype == MEDIASUBTYPE_RGB24;
     const AVPixelFormat target = rgb ? AV_PIX_FMT_BGR24 : AV_PIX_FMT_YUYV422;
-    state.sws = sws_getCachedContext(state.sws, picture.width, picture.height,
-                                     static_cast<AVPixelFormat>(picture.format), width, height, target,
-                                     SWS_BILINEAR, nullptr, nullptr, nullptr);
-    if (!state.sws) {
-        av_frame_unref(state.frame.get());
-        return E_FAIL;
-    }
     const int stride = static_cast<int>((static_cast<std::int64_t>(width) * (rgb ? 24 : 16) + 31) / 32 * 4);
     const std::int32_t size = stride * height;
     if (output->GetSize() < size) {
         av_frame_unref(state.frame.get());
         return VFW_E_BUFFER_OVERFLOW;
     }
-    // Bottom-up RGB is written from the last row upwards.
+    // Sliced over every core: the conversion would otherwise leave one idle after the decode.
+    if (!state.sws || state.swsWidth != picture.width || state.swsHeight != picture.height ||
+        state.swsFormat != picture.format) {
+        state.sws.reset(sws_alloc_context());
+        SwsContext* sws = state.sws.get();
+        if (!sws || av_opt_set_int(sws, "srcw", picture.width, 0) < 0 ||
+            av_opt_set_int(sws, "srch", picture.height, 0) < 0 ||
+            av_opt_set_int(sws, "src_format", picture.format, 0) < 0 ||
+            av_opt_set_int(sws, "dstw", width, 0) < 0 || av_opt_set_int(sws, "dsth", height, 0) < 0 ||
+            av_opt_set_int(sws, "dst_format", target, 0) < 0 ||
+            av_opt_set_int(sws, "sws_flags", SWS_BILINEAR, 0) < 0 ||
+            av_opt_set_int(sws, "threads", 0, 0) < 0 || sws_init_context(sws, nullptr, nullptr) < 0) {
+            state.sws.reset();
+            av_frame_unref(state.frame.get());
+            return E_FAIL;
+        }
+        state.swsWidth = picture.width;
+        state.swsHeight = picture.height;
+        state.swsFormat = picture.format;
+    }
+    // The output buffer is lent to libswscale; bottom-up RGB is written from the last row upwards.
     const bool bottomUp = rgb && vih->bmiHeader.biHeight > 0;
-    std::uint8_t* const planes[4] = {bottomUp ? out + static_cast<std::ptrdiff_t>(height - 1) * stride : out};
-    const int strides[4] = {bottomUp ? -stride : stride};
-    sws_scale(state.sws, picture.data, picture.linesize, 0, picture.height, planes, strides);
+    AVFrame& dest = *state.target;
+    av_frame_unref(&dest);
+    dest.buf[0] = av_buffer_create(
+        out, static_cast<std::size_t>(size), [](void*, std::uint8_t*) {}, nullptr, 0);
+    if (!dest.buf[0]) {
+        av_frame_unref(state.frame.get());
+        return E_OUTOFMEMORY;
+    }
+    dest.data[0] = bottomUp ? out + static_cast<std::ptrdiff_t>(height - 1) * stride : out;
+    dest.linesize[0] = bottomUp ? -stride : stride;
+    dest.width = width;
+    dest.height = height;
+    dest.format = target;
+    const int scaled = sws_scale_frame(state.sws.get(), &dest, &picture);
+    av_frame_unref(&dest);
+    if (scaled < 0) {
+        av_frame_unref(state.frame.get());
+        return E_FAIL;
+    }
     av_frame_unref(state.frame.get());
     (void)output->SetActualDataLength(size);
     (void)output->SetSyncPoint(true);
