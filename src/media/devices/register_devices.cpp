@@ -1,12 +1,37 @@
 #include "media/core/built_in_filters.h"
 #include "media/core/filter_catalogue.h"
 #include "media/devices/test_camcorder.h"
+#include "media/devices/test_camera.h"
+#include "media/devices/test_crossbar.h"
+#include "media/devices/test_sound_card.h"
 
 namespace camtrove::media {
 
 void RegisterDevices(FilterCatalogue& catalogue)
 {
     RegisterTestCamcorder(catalogue);
+    // Devices are sources: never picked as converters.
+    catalogue.Register({CLSID_TestCamera,
+                        "Camtrove Test Camera",
+                        MERIT_DO_NOT_USE,
+                        CLSID_VideoInputDeviceCategory,
+                        {{MEDIATYPE_AnalogVideo, GUID_NULL}},
+                        {{MEDIATYPE_Video, MEDIASUBTYPE_RGB24}, {MEDIATYPE_Video, MEDIASUBTYPE_YUY2}},
+                        [] { return ComPtr<IBaseFilter>(TestCamera::Create()); }});
+    catalogue.Register({CLSID_TestCameraCrossbar,
+                        "Camtrove Test Camera Crossbar",
+                        MERIT_DO_NOT_USE,
+                        AM_KSCATEGORY_CROSSBAR,
+                        {},
+                        {{MEDIATYPE_AnalogVideo, GUID_NULL}},
+                        [] { return ComPtr<IBaseFilter>(TestCrossbar::Create()); }});
+    catalogue.Register({CLSID_TestSoundCard,
+                        "Camtrove Test Sound Card",
+                        MERIT_DO_NOT_USE,
+                        CLSID_AudioInputDeviceCategory,
+                        {},
+                        {{MEDIATYPE_Audio, MEDIASUBTYPE_PCM}},
+                        [] { return ComPtr<IBaseFilter>(TestSoundCard::Create()); }});
 }
 
 } // namespace camtrove::media

@@ -1,0 +1,278 @@
+#include "media/devices/test_sound_card.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace camtrove::media {
+
+namespace {
+
+// Each enabled line at full level peaks at a quarter of full scale, so that all three together
+// stay clear of clipping.
+constexpr double kLineAmplitude = 0.25 * 32767.0;
+
+std::optional<AM_MEDIA_TYPE> CardTypeFor(const AM_MEDIA_TYPE& asked)
+{
+    const auto* wfx = asked.FormatAs<WAVEFORMATEX>();
+    if (asked.majortype != MEDIATYPE_Audio || asked.subtype != MEDIASUBTYPE_PCM ||
+        asked.formattype != FORMAT_WaveFormatEx || !wfx || wfx->wFormatTag != WAVE_FORMAT_PCM)
+        return std::nullopt;
+    for (const auto& format : TestSoundCardFormats()) {
+        const auto* listed = format.FormatAs<WAVEFORMATEX>();
+        if (wfx->nSamplesPerSec == listed->nSamplesPerSec && wfx->nChannels == listed->nChannels &&
+            wfx->wBitsPerSample == listed->wBitsPerSample)
+            return format;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+const std::vector<AM_MEDIA_TYPE>& TestSoundCardFormats()
+{
+    static const std::vector<AM_MEDIA_TYPE> formats = {MakePcmAudioType(48000, 16, 2),
+                                                       MakePcmAudioType(44100, 16, 2)};
+    return formats;
+}
+
+TestSoundCardLinePin::TestSoundCardLinePin(TestSoundCard* card, TBCCritSec* lock, QString name, bool enabled)
+    : TBCBaseInputPin(name, card, lock, nullptr, name), m_enabled(enabled)
+{
+}
+
+HRESULT TestSoundCardLinePin::NonDelegatingQueryInterface(const GUID& iid, void** object)
+{
+    if (iid == IID_IAMAudioInputMixer) {
+        *object = static_cast<IAMAudioInputMixer*>(this);
+        AddRef();
+        return S_OK;
+    }
+    return TBCBaseInputPin::NonDelegatingQueryInterface(iid, object);
+}
+
+HRESULT TestSoundCardLinePin::put_Enable(bool enable)
+{
+    m_enabled.store(enable, std::memory_order_relaxed);
+    return S_OK;
+}
+
+HRESULT TestSoundCardLinePin::get_Enable(bool* enable)
+{
+    if (!enable)
+        return E_POINTER;
+    *enable = m_enabled.load(std::memory_order_relaxed);
+    return S_OK;
+}
+
+HRESULT TestSoundCardLinePin::put_MixLevel(double level)
+{
+    if (!(level >= 0.0 && level <= 1.0))
+        return E_INVALIDARG;
+    m_level.store(level, std::memory_order_relaxed);
+    return S_OK;
+}
+
+HRESULT TestSoundCardLinePin::get_MixLevel(double* level)
+{
+    if (!level)
+        return E_POINTER;
+    *level = m_level.load(std::memory_order_relaxed);
+    return S_OK;
+}
+
+double TestSoundCardLinePin::Weight() const
+{
+    return m_enabled.load(std::memory_order_relaxed) ? m_level.load(std::memory_order_relaxed) : 0.0;
+}
+
+TestSoundCardCapturePin::TestSoundCardCapturePin(TestSoundCard* card, TBCCritSec* lock)
+    : LiveSourcePin(QStringLiteral("Capture"), card, lock, QStringLiteral("Capture"), PIN_CATEGORY_CAPTURE),
+      m_card(card)
+{
+}
+
+HRESULT TestSoundCardCapturePin::NonDelegatingQueryInterface(const GUID& iid, void** object)
+{
+    if (iid == IID_IAMStreamConfig) {
+        *object = static_cast<IAMStreamConfig*>(this);
+        AddRef();
+        return S_OK;
+    }
+    return LiveSourcePin::NonDelegatingQueryInterface(iid, object);
+}
+
+HRESULT TestSoundCardCapturePin::CheckMediaType(const AM_MEDIA_TYPE& type)
+{
+    const auto ours = CardTypeFor(type);
+    return ours && *ours == type ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+HRESULT TestSoundCardCapturePin::GetMediaType(int position, AM_MEDIA_TYPE* type)
+{
+    if (position < 0)
+        return E_INVALIDARG;
+    std::vector<AM_MEDIA_TYPE> offered;
+    if (m_chosen)
+        offered.push_back(*m_chosen);
+    for (const auto& format : TestSoundCardFormats())
+        if (!m_chosen || !(format == *m_chosen))
+            offered.push_back(format);
+    if (position >= static_cast<int>(offered.size()))
+        return VFW_S_NO_MORE_ITEMS;
+    *type = offered[static_cast<std::size_t>(position)];
+    return S_OK;
+}
+
+HRESULT TestSoundCardCapturePin::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request)
+{
+    const auto* wfx = CurrentMediaType().FormatAs<WAVEFORMATEX>();
+    if (!wfx)
+        return VFW_E_INVALIDMEDIATYPE;
+    const auto bytes = static_cast<std::int32_t>(static_cast<std::int64_t>(wfx->nAvgBytesPerSec) *
+                                                 kTestSoundCardBuffer / 10'000'000);
+    request->cBuffers = std::max(request->cBuffers, 4);
+    request->cbBuffer = std::max(request->cbBuffer, bytes);
+    ALLOCATOR_PROPERTIES actual;
+    const HRESULT hr = allocator->SetProperties(*request, &actual);
+    if (Failed(hr))
+        return hr;
+    return actual.cbBuffer >= bytes ? S_OK : E_FAIL;
+}
+
+HRESULT TestSoundCardCapturePin::Active()
+{
+    m_position = 0;
+    m_runStarted = false;
+    return LiveSourcePin::Active();
+}
+
+HRESULT TestSoundCardCapturePin::FillBuffer(IMediaSample* sample)
+{
+    const auto* wfx = CurrentMediaType().FormatAs<WAVEFORMATEX>();
+    if (!wfx)
+        return VFW_E_INVALIDMEDIATYPE;
+    REFERENCE_TIME start = 0;
+    std::int64_t skipped = 0;
+    if (!WaitForNextPeriod(kTestSoundCardBuffer, &start, &skipped))
+        return S_FALSE;
+    const std::int64_t rate = wfx->nSamplesPerSec;
+    const std::int64_t frames = rate * kTestSoundCardBuffer / 10'000'000;
+    m_position += skipped * frames;
+
+    std::uint8_t* data = nullptr;
+    if (Failed(sample->GetPointer(&data)))
+        return E_POINTER;
+    const auto bytes = static_cast<std::int32_t>(frames * wfx->nBlockAlign);
+    if (sample->GetSize() < bytes)
+        return VFW_E_BUFFER_OVERFLOW;
+    const auto weights = m_card->Weights();
+    auto* out = reinterpret_cast<std::int16_t*>(data);
+    for (std::int64_t i = 0; i < frames; ++i) {
+        double value = 0.0;
+        const double seconds = static_cast<double>(m_position + i) / static_cast<double>(rate);
+        for (std::size_t line = 0; line < weights.size(); ++line)
+            if (weights[line] > 0.0)
+                value += weights[line] * kLineAmplitude *
+                         std::sin(2.0 * std::numbers::pi * kTestSoundCardLines[line].frequency * seconds);
+        const auto sampleValue = static_cast<std::int16_t>(std::lround(value));
+        for (int channel = 0; channel < wfx->nChannels; ++channel)
+            *out++ = sampleValue;
+    }
+    (void)sample->SetActualDataLength(bytes);
+    const REFERENCE_TIME stop = start + kTestSoundCardBuffer;
+    (void)sample->SetTime(&start, &stop);
+    const std::int64_t mediaStart = m_position, mediaStop = m_position + frames;
+    (void)sample->SetMediaTime(&mediaStart, &mediaStop);
+    (void)sample->SetSyncPoint(true);
+    (void)sample->SetDiscontinuity(!m_runStarted || skipped > 0);
+    m_runStarted = true;
+    m_position += frames;
+    return S_OK;
+}
+
+HRESULT TestSoundCardCapturePin::SetFormat(const AM_MEDIA_TYPE& type)
+{
+    const auto chosen = CardTypeFor(type);
+    if (!chosen)
+        return VFW_E_INVALIDMEDIATYPE;
+    ComPtr<IPin> peer;
+    {
+        TBCAutoLock lock(m_lock);
+        if (!m_filter->IsStopped())
+            return VFW_E_NOT_STOPPED;
+        if (IsConnected()) {
+            peer = ComPtr<IPin>(GetConnected());
+            if (peer->QueryAccept(*chosen) != S_OK)
+                return VFW_E_INVALIDMEDIATYPE;
+        }
+        m_chosen = chosen;
+        IncrementTypeVersion();
+    }
+    if (!peer || CurrentMediaType() == *chosen)
+        return S_OK;
+    return m_filter->ReconnectPin(this, &*chosen);
+}
+
+HRESULT TestSoundCardCapturePin::GetFormat(AM_MEDIA_TYPE* type)
+{
+    if (!type)
+        return E_POINTER;
+    TBCAutoLock lock(m_lock);
+    if (IsConnected())
+        *type = CurrentMediaType();
+    else
+        *type = m_chosen ? *m_chosen : TestSoundCardFormats().front();
+    return S_OK;
+}
+
+HRESULT TestSoundCardCapturePin::GetNumberOfCapabilities(std::int32_t* count, std::int32_t* capsSize)
+{
+    if (!count || !capsSize)
+        return E_POINTER;
+    *count = static_cast<std::int32_t>(TestSoundCardFormats().size());
+    *capsSize = 0; // the capabilities are the types themselves
+    return S_OK;
+}
+
+HRESULT TestSoundCardCapturePin::GetStreamCaps(std::int32_t index, AM_MEDIA_TYPE* type)
+{
+    if (!type)
+        return E_POINTER;
+    if (index < 0)
+        return E_INVALIDARG;
+    if (index >= static_cast<std::int32_t>(TestSoundCardFormats().size()))
+        return S_FALSE;
+    *type = TestSoundCardFormats()[static_cast<std::size_t>(index)];
+    return S_OK;
+}
+
+ComPtr<TestSoundCard> TestSoundCard::Create()
+{
+    return ComPtr<TestSoundCard>(new TestSoundCard());
+}
+
+TestSoundCard::TestSoundCard()
+    : TBCBaseFilter(QStringLiteral("Camtrove Test Sound Card"), &m_lock, CLSID_TestSoundCard)
+{
+    m_pins[0] = std::make_unique<TestSoundCardCapturePin>(this, &m_lock);
+    for (std::size_t line = 0; line < kTestSoundCardLines.size(); ++line)
+        m_pins[1 + line] = std::make_unique<TestSoundCardLinePin>(
+            this, &m_lock, QString::fromUtf8(kTestSoundCardLines[line].name), line == 0);
+}
+
+TestSoundCard::~TestSoundCard() = default;
+
+TBCBasePin* TestSoundCard::GetPin(int index)
+{
+    return index >= 0 && index < GetPinCount() ? m_pins[static_cast<std::size_t>(index)].get() : nullptr;
+}
+
+std::array<double, kTestSoundCardLines.size()> TestSoundCard::Weights() const
+{
+    std::array<double, kTestSoundCardLines.size()> weights{};
+    for (std::size_t line = 0; line < weights.size(); ++line)
+        weights[line] = static_cast<const TestSoundCardLinePin*>(m_pins[1 + line].get())->Weight();
+    return weights;
+}
+
+} // namespace camtrove::media
