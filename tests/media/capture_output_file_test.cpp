@@ -180,7 +180,7 @@ struct Bound
     {
         RegisterStandIns(catalogue, standIns);
         graph = FilterGraph::Create(&catalogue);
-        builder = CaptureGraphBuilder::Create();
+        builder = CaptureGraphBuilder::Create(&catalogue);
         EXPECT_EQ(builder->SetFiltergraph(graph.Get()), S_OK);
     }
 };

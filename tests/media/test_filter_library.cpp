@@ -2,6 +2,7 @@
 // filter class without pins, built on nothing but the framework's headers.
 
 #include "media/core/filter_interfaces.h"
+#include "media/core/registration_results.h"
 
 #include <atomic>
 

@@ -112,9 +112,9 @@ HRESULT QueryAny(const std::vector<ComPtr<IBaseFilter>>& filters, const GUID& ii
 
 } // namespace
 
-ComPtr<CaptureGraphBuilder> CaptureGraphBuilder::Create()
+ComPtr<CaptureGraphBuilder> CaptureGraphBuilder::Create(const FilterCatalogue* catalogue)
 {
-    return ComPtr<CaptureGraphBuilder>(new CaptureGraphBuilder());
+    return ComPtr<CaptureGraphBuilder>(new CaptureGraphBuilder(catalogue));
 }
 
 HRESULT CaptureGraphBuilder::QueryInterface(const GUID& iid, void** object)
@@ -140,8 +140,6 @@ HRESULT CaptureGraphBuilder::SetFiltergraph(IGraphBuilder* graph)
     if (m_graph)
         return E_UNEXPECTED;
     m_graph = graph;
-    const auto* ownGraph = dynamic_cast<const FilterGraph*>(graph);
-    m_catalogue = ownGraph ? ownGraph->Catalogue() : nullptr;
     return S_OK;
 }
 
@@ -149,11 +147,8 @@ HRESULT CaptureGraphBuilder::GetFiltergraph(ComPtr<IGraphBuilder>* graph)
 {
     if (!graph)
         return E_POINTER;
-    if (!m_graph) {
-        const auto created = FilterGraph::Create();
-        m_graph = ComPtr<IGraphBuilder>(created.Get());
-        m_catalogue = created->Catalogue();
-    }
+    if (!m_graph)
+        m_graph = ComPtr<IGraphBuilder>(FilterGraph::Create(m_catalogue).Get());
     *graph = m_graph;
     return S_OK;
 }

@@ -1,17 +1,19 @@
 #pragma once
 // The capture graph builder bound to one graph. Lookups walk pin connections; rendering and the
-// output file use the graph's own operations, and the filters they create come from the graph's
-// catalogue. Runs on the control thread that builds the graph.
+// output file use the graph's own operations. The multiplexers and file sinks it creates come
+// from its catalogue, which should be the graph's. Runs on the control thread that builds the graph.
 
 #include "media/core/capture_builder_interfaces.h"
 #include "media/core/filter_catalogue.h"
+#include "media/core/registration_results.h"
 
 namespace camtrove::media {
 
 class CaptureGraphBuilder final : public RefCounted, public ICaptureGraphBuilder2
 {
 public:
-    [[nodiscard]] static ComPtr<CaptureGraphBuilder> Create();
+    [[nodiscard]] static ComPtr<CaptureGraphBuilder>
+    Create(const FilterCatalogue* catalogue = &FilterCatalogue::BuiltIn());
 
     HRESULT QueryInterface(const GUID& iid, void** object) override;
 
@@ -27,7 +29,7 @@ public:
                     bool unconnected, int index, ComPtr<IPin>* pin) override;
 
 private:
-    CaptureGraphBuilder() = default;
+    explicit CaptureGraphBuilder(const FilterCatalogue* catalogue) : m_catalogue(catalogue) {}
     [[nodiscard]] const FilterCatalogue& Catalogue() const;
     // Creates the class from the catalogue and adds it under name; REGDB_E_CLASSNOTREG when unknown.
     [[nodiscard]] HRESULT AddFromCatalogue(const GUID& clsid, const QString& name,

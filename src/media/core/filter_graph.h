@@ -68,8 +68,6 @@ public:
     // The graph's filters in the order they were added.
     [[nodiscard]] std::vector<ComPtr<IBaseFilter>> Filters() const;
     [[nodiscard]] QString NameOf(IBaseFilter* filter) const;
-    // Where Connect and the capture builder find the filters they create.
-    [[nodiscard]] const FilterCatalogue* Catalogue() const { return m_catalogue; }
 
 private:
     struct Entry

@@ -35,6 +35,5 @@ inline constexpr HRESULT VFW_E_MEDIA_TIME_NOT_SET = static_cast<HRESULT>(0x80040
 inline constexpr HRESULT VFW_S_NO_STOP_TIME = 0x00040270;
 // IKsPropertySet: the property set or id is not one the object has.
 inline constexpr HRESULT E_PROP_ID_UNSUPPORTED = static_cast<HRESULT>(0x80070490u);
-inline constexpr HRESULT REGDB_E_CLASSNOTREG = static_cast<HRESULT>(0x80040154u);
 
 } // namespace camtrove::media

@@ -5,6 +5,7 @@
 // asked for.
 
 #include "media/core/filter_catalogue.h"
+#include "media/core/registration_results.h"
 
 #include <QString>
 
