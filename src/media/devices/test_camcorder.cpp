@@ -147,6 +147,9 @@ void TestCamcorderPin::OnThreadStart()
     m_camcorder->m_period = 0;
     m_camcorder->m_discontinuity = true;
     m_camcorder->m_tapeEnded = false;
+    // The counts are of this run, and stay readable after it stops.
+    m_camcorder->m_dropped.store(0);
+    m_camcorder->m_delivered.store(0);
 }
 
 HRESULT TestCamcorderPin::FillBuffer(IMediaSample* sample)
@@ -211,14 +214,6 @@ HRESULT TestCamcorder::Run(REFERENCE_TIME start)
 {
     m_runStart.store(start);
     return TBCBaseFilter::Run(start);
-}
-
-HRESULT TestCamcorder::Stop()
-{
-    const HRESULT hr = TBCBaseFilter::Stop();
-    m_dropped.store(0);
-    m_delivered.store(0);
-    return hr;
 }
 
 HRESULT TestCamcorder::GetCapability(std::int32_t capability, std::int32_t* value, double* doubleValue)

@@ -75,7 +75,6 @@ public:
     int GetPinCount() override { return 1; }
     TBCBasePin* GetPin(int index) override;
     HRESULT Run(REFERENCE_TIME start) override;
-    HRESULT Stop() override;
 
     // IAMExtDevice
     HRESULT GetCapability(std::int32_t capability, std::int32_t* value, double* doubleValue) override;
