@@ -22,6 +22,7 @@ struct CliCommand
     const char* usage;                               // arguments after the name, for --help
     const char* summary;                             // one line for --help
     std::function<int(const QStringList& args)> run; // args exclude the command name
+    bool drawsText = false;                          // runs with a GUI application, for its fonts
 };
 
 [[nodiscard]] const std::vector<CliCommand>& CliCommands();

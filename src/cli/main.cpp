@@ -1,9 +1,11 @@
 #include "cli/cli_command.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QTextStream>
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
 
 namespace camtrove::cli {
 namespace {
@@ -62,7 +64,16 @@ void PrintLine(const QString& line)
 int main(int argc, char** argv)
 {
     using namespace camtrove::cli;
-    QCoreApplication app(argc, argv);
+    // No windows, but a command that draws text needs fonts, and fonts need a GUI application:
+    // the offscreen platform gives one without a display.
+    const bool drawsText =
+        argc > 1 && std::any_of(CliCommands().begin(), CliCommands().end(), [&](const CliCommand& c) {
+            return c.drawsText && std::strcmp(c.name, argv[1]) == 0;
+        });
+    if (drawsText && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::unique_ptr<QCoreApplication> app = drawsText ? std::make_unique<QGuiApplication>(argc, argv)
+                                                            : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Camtrove"));
     QCoreApplication::setApplicationVersion(QStringLiteral(CAMTROVE_VERSION_TEXT));
 
