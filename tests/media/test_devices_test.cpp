@@ -183,6 +183,34 @@ TEST(TestCamera, EveryFormatStreamsFramesOfItsSizeThroughGrabberAndNullRenderer)
     }
 }
 
+TEST(TestCamera, YuyvFramesReachAnRgb24OnlyGrabberThroughTheColourConverterTheGraphInserts)
+{
+    auto camera = TestCamera::Create();
+    const AM_MEDIA_TYPE yuy2 = MakeVideoType(MEDIASUBTYPE_YUY2, 320, 240, 400000);
+    ASSERT_EQ(QueryAs<IAMStreamConfig>(CapturePin(camera.Get()))->SetFormat(yuy2), S_OK);
+    AM_MEDIA_TYPE rgb24Only;
+    rgb24Only.majortype = MEDIATYPE_Video;
+    rgb24Only.subtype = MEDIASUBTYPE_RGB24;
+    rgb24Only.formattype = FORMAT_VideoInfo;
+    GrabbingGraph g(camera.Get(), &rgb24Only);
+    ASSERT_EQ(g.Render(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, camera.Get()), S_OK);
+    const auto filters = g.graph->Filters();
+    EXPECT_TRUE(std::any_of(filters.begin(), filters.end(), [](const ComPtr<IBaseFilter>& filter) {
+        GUID clsid{};
+        return Succeeded(filter->GetClassID(&clsid)) && clsid == CLSID_Colour;
+    })) << "the Color Space Converter joined between camera and grabber";
+
+    ASSERT_EQ(g.graph->Run(), S_OK);
+    ASSERT_TRUE(g.callback->WaitFor(3));
+    EXPECT_EQ(g.graph->Stop(), S_OK);
+    for (const auto& frame : g.callback->Copies()) {
+        ASSERT_EQ(frame.data.size(), 320u * 240u * 3u);
+        EXPECT_TRUE(std::any_of(frame.data.begin(), frame.data.end(), [](std::uint8_t b) { return b > 64; }))
+            << "a picture, not a blank buffer";
+    }
+    EXPECT_TRUE(NoErrorEvents(g.graph.Get()));
+}
+
 TEST(TestCamera, Rgb24FramesAreBottomUpPicturesOfTheRoutedInputWithTheControlsApplied)
 {
     auto camera = TestCamera::Create();

@@ -135,7 +135,14 @@ std::vector<AM_MEDIA_TYPE> TestCameraStreamPin::Offered() const
 
 HRESULT TestCameraStreamPin::CheckMediaType(const AM_MEDIA_TYPE& type)
 {
-    return CameraTypeFor(type) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+    const auto wanted = CameraTypeFor(type);
+    if (!wanted)
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    // Once a format is chosen the pin connects with it alone: a downstream filter that wants
+    // another gets a converter, the user's choice is not silently dropped. The other formats stay
+    // listed, so the format list can still offer them.
+    TBCAutoLock lock(m_lock);
+    return !m_chosen || *wanted == *m_chosen ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
 HRESULT TestCameraStreamPin::GetMediaType(int position, AM_MEDIA_TYPE* type)
