@@ -10,6 +10,7 @@ extern "C" {
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -204,6 +205,7 @@ TEST_P(TestTapeClip, OpensInLibavformatAsDvVideoWithSoundTimecodeAndAspect)
     std::vector<std::uint8_t> firstLuma;
     int videoPackets = 0;
     int audioPackets = 0;
+    int tonePackets = 0;
     int moved = 0;
     while (av_read_frame(format.get(), packet.get()) >= 0) {
         if (packet->stream_index == video) {
@@ -225,16 +227,30 @@ TEST_P(TestTapeClip, OpensInLibavformatAsDvVideoWithSoundTimecodeAndAspect)
             av_frame_unref(picture.get());
         } else if (packet->stream_index == audio) {
             ++audioPackets;
-            const std::vector<std::uint8_t> samples(packet->data, packet->data + packet->size);
-            EXPECT_EQ(samples, std::vector<std::uint8_t>(samples.size(), 0)) << "the sound is silence";
+            // A 1 kHz tone at a quarter of full scale on both channels: 48 samples a period at 48 kHz.
+            std::vector<std::int16_t> stereo(static_cast<std::size_t>(packet->size) / 2);
+            std::memcpy(stereo.data(), packet->data, stereo.size() * 2);
+            int peak = 0;
+            for (std::size_t i = 0; i + 1 < stereo.size(); i += 2) {
+                ASSERT_EQ(stereo[i], stereo[i + 1]) << "both channels carry the tone";
+                peak = std::max(peak, std::abs(int{stereo[i]}));
+                if (i + 96 < stereo.size())
+                    ASSERT_EQ(stereo[i], stereo[i + 96]) << "one period is 48 samples";
+            }
+            // The 12-bit scene's frames are silent.
+            if (peak != 0) {
+                EXPECT_NEAR(peak, 8192, 2);
+                ++tonePackets;
+            }
         }
         av_packet_unref(packet.get());
     }
     EXPECT_EQ(videoPackets, frames);
-    EXPECT_GE(audioPackets,
-              frames - TestTapeScenes()[static_cast<std::size_t>(SceneWhere([](const TestTapeScene& s) {
-                           return s.audio32k12bit;
-                       }))].frames);
+    const int silentFrames = TestTapeScenes()[static_cast<std::size_t>(SceneWhere([](const TestTapeScene& s) {
+                                 return s.audio32k12bit;
+                             }))].frames;
+    EXPECT_GE(audioPackets, frames - silentFrames);
+    EXPECT_GE(tonePackets, frames - silentFrames) << "every 16-bit frame carries the tone";
     EXPECT_GE(moved, frames - 10) << "the pattern moves from frame to frame";
 }
 

@@ -1,6 +1,7 @@
 #include "media/devices/test_tape.h"
 
 #include "common/datetime.h"
+#include "media/stock/dv_dif.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -9,6 +10,7 @@ extern "C" {
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <numeric>
 #include <string>
 
@@ -111,13 +113,37 @@ struct SceneFrame
     return DecodeDateTime(start + static_cast<double>(elapsed) / SecsPerDay);
 }
 
-// Audio samples in a frame, spread so that every second holds exactly the sampling rate.
-[[nodiscard]] int SamplesInFrame(int index, int rate, TapeSystem system)
+// Audio samples on the tape before frame index, spread so that every second holds exactly the
+// sampling rate.
+[[nodiscard]] std::int64_t SamplesBefore(std::int64_t index, int rate, TapeSystem system)
 {
     const std::int64_t perSecondNum = system == TapeSystem::Ntsc ? std::int64_t{rate} * 1001 : rate;
     const std::int64_t perSecondDen = system == TapeSystem::Ntsc ? 30000 : 25;
-    const auto before = [&](std::int64_t frames) { return frames * perSecondNum / perSecondDen; };
-    return static_cast<int>(before(index + 1) - before(index));
+    return index * perSecondNum / perSecondDen;
+}
+
+[[nodiscard]] int SamplesInFrame(int index, int rate, TapeSystem system)
+{
+    return static_cast<int>(SamplesBefore(index + 1, rate, system) - SamplesBefore(index, rate, system));
+}
+
+// The tape's sound: a 1 kHz tone at a quarter of full scale on both channels, continuous from
+// frame to frame.
+constexpr int kToneHz = 1000;
+
+void WriteTone(std::vector<std::uint8_t>& frame, int index, TapeSystem system)
+{
+    constexpr int kRate = 48000;
+    const int count = SamplesInFrame(index, kRate, system);
+    const std::int64_t first = SamplesBefore(index, kRate, system);
+    std::vector<std::int16_t> stereo(static_cast<std::size_t>(count) * 2);
+    for (int i = 0; i < count; ++i) {
+        const double phase = 2.0 * M_PI * kToneHz * static_cast<double>((first + i) % kRate) / kRate;
+        const auto sample = static_cast<std::int16_t>(std::lround(8192.0 * std::sin(phase)));
+        stereo[static_cast<std::size_t>(i) * 2] = sample;
+        stereo[static_cast<std::size_t>(i) * 2 + 1] = sample;
+    }
+    DvWriteAudio(frame, stereo, count, kRate);
 }
 
 [[nodiscard]] int MinimumSamples(int rate, TapeSystem system)
@@ -192,7 +218,7 @@ struct FramePacks
     return packs;
 }
 
-void StampSequence(std::uint8_t* sequence, int k, const FramePacks& packs)
+void StampSequence(std::uint8_t* sequence, int k, const FramePacks& packs, bool withSound)
 {
     // Header: every application id 0, as on a consumer (IEC 61834) tape.
     for (std::size_t i = 4; i <= 7; ++i)
@@ -230,7 +256,7 @@ void StampSequence(std::uint8_t* sequence, int k, const FramePacks& packs)
     Put(sequence + kMainRecTime, packs.recTime);
 
     // Audio: nine blocks after the six header blocks, one every sixteen. The AAUX packs stand in
-    // blocks 3 to 6 of even sequences and 0 to 3 of odd ones; the samples are silence.
+    // blocks 3 to 6 of even sequences and 0 to 3 of odd ones; without sound the samples are silence.
     const std::size_t firstPackBlock = k % 2 == 0 ? 3 : 0;
     const Pack aaux[4] = {packs.audioSource, packs.audioSourceControl, packs.audioRecDate,
                           packs.audioRecTime};
@@ -238,7 +264,8 @@ void StampSequence(std::uint8_t* sequence, int k, const FramePacks& packs)
         std::uint8_t* block = sequence + (6 + a * 16) * kBlock;
         const bool carries = a >= firstPackBlock && a < firstPackBlock + 4;
         Put(block + 3, carries ? aaux[a - firstPackBlock] : kNoPack);
-        std::fill(block + 8, block + kBlock, 0x00);
+        if (!withSound)
+            std::fill(block + 8, block + kBlock, 0x00);
     }
 }
 
@@ -491,9 +518,13 @@ std::optional<QString> TestTape::Render(int index, const FrameLook& look, std::v
     out.assign(encoder.packet->data, encoder.packet->data + size);
     av_packet_unref(encoder.packet.get());
 
+    // The 12-bit scene keeps silent sound: its samples are in a code the tape writer does not make.
+    const bool withSound = !look.audio32k12bit;
+    if (withSound)
+        WriteTone(out, index, m_system);
     const FramePacks packs = PacksOf(index, m_system, look);
     for (int k = 0; k < SequencesOf(m_system); ++k)
-        StampSequence(out.data() + kSequence * static_cast<std::size_t>(k), k, packs);
+        StampSequence(out.data() + kSequence * static_cast<std::size_t>(k), k, packs, withSound);
     return std::nullopt;
 }
 
