@@ -85,21 +85,11 @@ AM_MEDIA_TYPE InterleavedDvType(const std::vector<std::uint8_t>& frame, TapeSyst
 
 // --- the pin ---------------------------------------------------------------------------------
 
-TestCamcorderPin::TestCamcorderPin(TestCamcorder* filter, TBCCritSec* lock, HRESULT* result)
-    : SourceStreamPin(QStringLiteral("Test camcorder output"), filter, lock, result,
-                      QStringLiteral("DV A/V Out")),
+TestCamcorderPin::TestCamcorderPin(TestCamcorder* filter, TBCCritSec* lock)
+    : LiveSourcePin(QStringLiteral("Test camcorder output"), filter, lock, QStringLiteral("DV A/V Out"),
+                    PIN_CATEGORY_CAPTURE),
       m_camcorder(filter)
 {
-}
-
-HRESULT TestCamcorderPin::NonDelegatingQueryInterface(const GUID& iid, void** object)
-{
-    if (iid == IID_IKsPropertySet) {
-        *object = static_cast<IKsPropertySet*>(this);
-        AddRef();
-        return S_OK;
-    }
-    return SourceStreamPin::NonDelegatingQueryInterface(iid, object);
 }
 
 HRESULT TestCamcorderPin::CheckMediaType(const AM_MEDIA_TYPE& type)
@@ -129,32 +119,78 @@ HRESULT TestCamcorderPin::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_P
     return actual.cbBuffer >= frameSize ? S_OK : E_FAIL;
 }
 
-HRESULT TestCamcorderPin::Get(const GUID& propertySet, std::uint32_t id, void* data, std::uint32_t size,
-                              std::uint32_t* returned)
-{
-    if (propertySet != AMPROPSETID_Pin || id != AMPROPERTY_PIN_CATEGORY)
-        return E_PROP_ID_UNSUPPORTED;
-    if (!data || size < sizeof(GUID))
-        return E_POINTER;
-    std::memcpy(data, &PIN_CATEGORY_CAPTURE, sizeof(GUID));
-    if (returned)
-        *returned = sizeof(GUID);
-    return S_OK;
-}
-
 void TestCamcorderPin::OnThreadStart()
 {
-    m_camcorder->m_period = 0;
-    m_camcorder->m_discontinuity = true;
-    m_camcorder->m_tapeEnded = false;
+    m_unclockedPeriods = 0;
+    m_discontinuity = true;
+    m_tapeEnded = false;
     // The counts are of this run, and stay readable after it stops.
     m_camcorder->m_dropped.store(0);
     m_camcorder->m_delivered.store(0);
 }
 
+bool TestCamcorderPin::NextPeriod(REFERENCE_TIME* start)
+{
+    const REFERENCE_TIME period = m_camcorder->m_framePeriod;
+    if (m_camcorder->m_settings.clocked) {
+        std::int64_t skipped = 0;
+        if (!WaitForNextPeriod(period, start, &skipped))
+            return false;
+        if (skipped > 0) {
+            m_camcorder->m_dropped.fetch_add(static_cast<std::int32_t>(skipped));
+            m_discontinuity = true;
+        }
+        return true;
+    }
+    while (m_camcorder->State() != State_Running)
+        if (!WaitFor(kIdleWait))
+            return false;
+    *start = m_unclockedPeriods++ * period;
+    return !StopRequested();
+}
+
 HRESULT TestCamcorderPin::FillBuffer(IMediaSample* sample)
 {
-    return m_camcorder->NextFrame(sample);
+    TestCamcorder& camcorder = *m_camcorder;
+    for (;;) {
+        REFERENCE_TIME start = 0;
+        if (!NextPeriod(&start))
+            return S_FALSE;
+        std::optional<QString> error;
+        if (camcorder.m_settings.camera) {
+            const auto frame = static_cast<int>(start / camcorder.m_framePeriod % (24 * 3600 * 25));
+            error = camcorder.m_liveCamera.RenderLiveFrame(frame, Now(), camcorder.m_frame);
+        } else {
+            if (m_tapeEnded && !camcorder.m_settings.clocked)
+                return S_FALSE; // a batch run of the tape ends with it
+            const TransportStep step = camcorder.m_transport.Tick();
+            m_tapeEnded = m_tapeEnded || step.endOfTape;
+            if (!step.frame) {
+                m_discontinuity = true;
+                if (!camcorder.m_settings.clocked && !m_tapeEnded && !WaitFor(kIdleWait))
+                    return S_FALSE;
+                continue;
+            }
+            error = camcorder.m_tape->ReadFrame(*step.frame, camcorder.m_frame);
+        }
+        if (error)
+            return E_FAIL;
+
+        const std::vector<std::uint8_t>& frame = camcorder.m_frame;
+        std::uint8_t* buffer = nullptr;
+        if (Failed(sample->GetPointer(&buffer)) ||
+            sample->GetSize() < static_cast<std::int32_t>(frame.size()))
+            return E_FAIL;
+        std::memcpy(buffer, frame.data(), frame.size());
+        (void)sample->SetActualDataLength(static_cast<std::int32_t>(frame.size()));
+        const REFERENCE_TIME stop = start + camcorder.m_framePeriod;
+        (void)sample->SetTime(&start, &stop);
+        (void)sample->SetSyncPoint(true);
+        (void)sample->SetDiscontinuity(m_discontinuity);
+        m_discontinuity = false;
+        camcorder.m_delivered.fetch_add(1);
+        return S_OK;
+    }
 }
 
 // --- the filter ------------------------------------------------------------------------------
@@ -188,8 +224,7 @@ TestCamcorder::TestCamcorder(const TestCamcorderSettings& settings, std::unique_
     if (m_settings.camera || m_tape->ReadFrame(0, m_frame))
         (void)m_liveCamera.RenderLiveFrame(0, Now(), m_frame);
     m_type = InterleavedDvType(m_frame, m_system);
-    HRESULT hr = S_OK;
-    m_pin = std::make_unique<TestCamcorderPin>(this, &m_lock, &hr);
+    m_pin = std::make_unique<TestCamcorderPin>(this, &m_lock);
 }
 
 HRESULT TestCamcorder::NonDelegatingQueryInterface(const GUID& iid, void** object)
@@ -208,12 +243,6 @@ HRESULT TestCamcorder::NonDelegatingQueryInterface(const GUID& iid, void** objec
 TBCBasePin* TestCamcorder::GetPin(int index)
 {
     return index == 0 ? m_pin.get() : nullptr;
-}
-
-HRESULT TestCamcorder::Run(REFERENCE_TIME start)
-{
-    m_runStart.store(start);
-    return TBCBaseFilter::Run(start);
 }
 
 HRESULT TestCamcorder::GetCapability(std::int32_t capability, std::int32_t* value, double* doubleValue)
@@ -286,89 +315,6 @@ HRESULT TestCamcorder::GetAverageFrameSize(std::int32_t* averageSize)
         return E_POINTER;
     *averageSize = static_cast<std::int32_t>(TapeFrameSize(m_system));
     return S_OK;
-}
-
-REFERENCE_TIME TestCamcorder::ClockTime()
-{
-    REFERENCE_TIME now = 0;
-    if (m_clock && Succeeded(m_clock->GetTime(&now)))
-        return now;
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-               .count() /
-           100;
-}
-
-// Waits for the start of the next frame period. Clocked, a period that has already gone by is a
-// frame the device could not give in time: it is counted as dropped and skipped. False when the
-// pin is told to stop.
-bool TestCamcorder::WaitForPeriod()
-{
-    while (State() != State_Running)
-        if (!m_pin->WaitFor(kIdleWait))
-            return false;
-    if (!m_settings.clocked)
-        return !m_pin->StopRequested();
-    for (;;) {
-        const REFERENCE_TIME due = m_runStart.load() + m_period * m_framePeriod;
-        const REFERENCE_TIME now = ClockTime();
-        if (now >= due + m_framePeriod) {
-            const std::int64_t late = (now - due) / m_framePeriod;
-            m_period += late;
-            m_dropped.fetch_add(static_cast<std::int32_t>(late));
-            m_discontinuity = true;
-            continue;
-        }
-        if (now >= due)
-            return true;
-        // Short waits, so a clock that is not the wall clock is followed too.
-        const auto wait =
-            std::min<std::chrono::nanoseconds>(std::chrono::nanoseconds((due - now) * 100), kIdleWait);
-        if (!m_pin->WaitFor(wait))
-            return false;
-    }
-}
-
-HRESULT TestCamcorder::NextFrame(IMediaSample* sample)
-{
-    for (;;) {
-        if (!WaitForPeriod())
-            return S_FALSE;
-        const std::int64_t period = m_period++;
-        std::optional<QString> error;
-        if (m_settings.camera) {
-            error = m_liveCamera.RenderLiveFrame(static_cast<int>(period % (24 * 3600 * 25)), Now(), m_frame);
-        } else {
-            if (m_tapeEnded && !m_settings.clocked)
-                return S_FALSE; // a batch run of the tape ends with it
-            const TransportStep step = m_transport.Tick();
-            m_tapeEnded = m_tapeEnded || step.endOfTape;
-            if (!step.frame) {
-                m_discontinuity = true;
-                if (!m_settings.clocked && !m_tapeEnded && !m_pin->WaitFor(kIdleWait))
-                    return S_FALSE;
-                continue;
-            }
-            error = m_tape->ReadFrame(*step.frame, m_frame);
-        }
-        if (error)
-            return E_FAIL;
-
-        std::uint8_t* buffer = nullptr;
-        if (Failed(sample->GetPointer(&buffer)) ||
-            sample->GetSize() < static_cast<std::int32_t>(m_frame.size()))
-            return E_FAIL;
-        std::memcpy(buffer, m_frame.data(), m_frame.size());
-        (void)sample->SetActualDataLength(static_cast<std::int32_t>(m_frame.size()));
-        const REFERENCE_TIME start = period * m_framePeriod;
-        const REFERENCE_TIME stop = start + m_framePeriod;
-        (void)sample->SetTime(&start, &stop);
-        (void)sample->SetSyncPoint(true);
-        (void)sample->SetDiscontinuity(m_discontinuity);
-        m_discontinuity = false;
-        m_delivered.fetch_add(1);
-        return S_OK;
-    }
 }
 
 void RegisterTestCamcorder(FilterCatalogue& catalogue)

@@ -8,9 +8,9 @@
 // Transport and timecode calls come from the control thread; frames leave on the pin's thread.
 
 #include "media/base/base_filter.h"
-#include "media/base/source_stream_pin.h"
 #include "media/core/device_interfaces.h"
 #include "media/devices/dv_tape.h"
+#include "media/devices/live_source_pin.h"
 #include "media/devices/tape_transport.h"
 #include "media/devices/test_camcorder_settings.h"
 
@@ -33,30 +33,30 @@ inline constexpr const char* kTestCamcorderName = "Camtrove Test Camcorder";
 
 class TestCamcorder;
 
-class TestCamcorderPin final : public SourceStreamPin, public IKsPropertySet
+// The capture pin: clocked, it is paced by the live-source frame; unclocked, it gives a frame as
+// soon as the graph takes one.
+class TestCamcorderPin final : public LiveSourcePin
 {
 public:
-    TestCamcorderPin(TestCamcorder* filter, TBCCritSec* lock, HRESULT* result);
+    TestCamcorderPin(TestCamcorder* filter, TBCCritSec* lock);
 
-    // For the camcorder's frame pacing, on the streaming thread.
-    using SourceStreamPin::StopRequested;
-    using SourceStreamPin::WaitFor;
-
-    HRESULT NonDelegatingQueryInterface(const GUID& iid, void** object) override;
     HRESULT CheckMediaType(const AM_MEDIA_TYPE& type) override;
     HRESULT GetMediaType(int position, AM_MEDIA_TYPE* type) override;
     HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
-
-    // IKsPropertySet: the pin is the capture pin.
-    HRESULT Get(const GUID& propertySet, std::uint32_t id, void* data, std::uint32_t size,
-                std::uint32_t* returned) override;
 
 protected:
     HRESULT FillBuffer(IMediaSample* sample) override;
     void OnThreadStart() override;
 
 private:
+    // Streaming thread: waits for the next frame period and gives its stream time; false when
+    // the pin is told to stop.
+    [[nodiscard]] bool NextPeriod(REFERENCE_TIME* start);
+
     TestCamcorder* m_camcorder;
+    std::int64_t m_unclockedPeriods = 0; // streaming thread only
+    bool m_discontinuity = true;         // streaming thread only
+    bool m_tapeEnded = false;            // streaming thread only
 };
 
 class TestCamcorder final : public TBCBaseFilter,
@@ -74,7 +74,6 @@ public:
     HRESULT NonDelegatingQueryInterface(const GUID& iid, void** object) override;
     int GetPinCount() override { return 1; }
     TBCBasePin* GetPin(int index) override;
-    HRESULT Run(REFERENCE_TIME start) override;
 
     // IAMExtDevice
     HRESULT GetCapability(std::int32_t capability, std::int32_t* value, double* doubleValue) override;
@@ -98,11 +97,6 @@ private:
     friend class TestCamcorderPin;
     TestCamcorder(const TestCamcorderSettings& settings, std::unique_ptr<DvTape> tape, QString tapeError);
 
-    // Streaming thread.
-    [[nodiscard]] HRESULT NextFrame(IMediaSample* sample);
-    [[nodiscard]] bool WaitForPeriod();
-    [[nodiscard]] REFERENCE_TIME ClockTime();
-
     TestCamcorderSettings m_settings;
     std::unique_ptr<DvTape> m_tape;
     QString m_tapeError;
@@ -113,15 +107,11 @@ private:
     TBCCritSec m_lock;
     std::unique_ptr<TestCamcorderPin> m_pin;
 
-    std::atomic<REFERENCE_TIME> m_runStart{0};
     std::atomic<std::int32_t> m_dropped{0};
     std::atomic<std::int32_t> m_delivered{0};
 
     // Streaming thread only.
     TestTape m_liveCamera;
-    std::int64_t m_period = 0; // frame periods since the run began
-    bool m_discontinuity = true;
-    bool m_tapeEnded = false;
     std::vector<std::uint8_t> m_frame;
 };
 
