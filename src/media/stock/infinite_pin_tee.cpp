@@ -101,39 +101,10 @@ HRESULT InfTeeInputPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, do
 // ---- InfTeeOutputPin ----
 
 InfTeeOutputPin::InfTeeOutputPin(InfinitePinTee* filter, TBCCritSec* lock, HRESULT* result, int number)
-    : TBCBaseOutputPin(QStringLiteral("Infinite tee output pin"), filter, lock, result,
-                       QStringLiteral("Output%1").arg(number)),
+    : TeeOutputPin(QStringLiteral("Infinite tee output pin"), filter, lock, result,
+                   QStringLiteral("Output%1").arg(number)),
       m_tee(filter), m_number(number)
 {
-}
-
-// An output has nothing to carry before the input knows its type.
-HRESULT InfTeeOutputPin::CheckConnect(IPin* pin)
-{
-    if (!m_tee->m_input->IsConnected())
-        return VFW_E_NOT_CONNECTED;
-    return TBCBaseOutputPin::CheckConnect(pin);
-}
-
-HRESULT InfTeeOutputPin::CheckMediaType(const AM_MEDIA_TYPE& type)
-{
-    const InfTeeInputPin* input = m_tee->m_input.get();
-    if (!input->IsConnected())
-        return VFW_E_NOT_CONNECTED;
-    return type == input->CurrentMediaType() ? S_OK : S_FALSE;
-}
-
-HRESULT InfTeeOutputPin::GetMediaType(int position, AM_MEDIA_TYPE* type)
-{
-    if (position < 0)
-        return E_INVALIDARG;
-    const InfTeeInputPin* input = m_tee->m_input.get();
-    if (!input->IsConnected())
-        return VFW_E_NOT_CONNECTED;
-    if (position > 0)
-        return VFW_S_NO_MORE_ITEMS;
-    *type = input->CurrentMediaType();
-    return S_OK;
 }
 
 HRESULT InfTeeOutputPin::CompleteConnect(IPin* receivePin)
@@ -145,70 +116,17 @@ HRESULT InfTeeOutputPin::CompleteConnect(IPin* receivePin)
     return S_OK;
 }
 
+const TBCBaseInputPin& InfTeeOutputPin::TeeInput() const
+{
+    return *m_tee->m_input;
+}
+
 HRESULT InfTeeOutputPin::BreakConnect()
 {
-    // The allocator may be the input's; only an own pool is this pin's to release.
-    if (m_sharesInputBuffers)
-        m_allocator.Reset();
-    m_sharesInputBuffers = false;
-    const HRESULT hr = TBCBaseOutputPin::BreakConnect();
+    const HRESULT hr = TeeOutputPin::BreakConnect();
     if (IsConnected())
         m_tee->KeepOneFreeOutput(this);
     return hr;
-}
-
-// The input's buffers, read-only because every branch sees the same data; a pool of its own when
-// the downstream pin will not take them.
-HRESULT InfTeeOutputPin::DecideAllocator(IMemInputPin* pin, ComPtr<IMemAllocator>* allocator)
-{
-    if (!pin)
-        return VFW_E_NOT_CONNECTED;
-    m_sharesInputBuffers = false;
-    if (IMemAllocator* shared = m_tee->m_input->PeekAllocator();
-        shared && Succeeded(pin->NotifyAllocator(shared, true))) {
-        *allocator = ComPtr<IMemAllocator>(shared);
-        m_sharesInputBuffers = true;
-        return S_OK;
-    }
-    return TBCBaseOutputPin::DecideAllocator(pin, allocator);
-}
-
-HRESULT InfTeeOutputPin::RenewSharedAllocator(IMemAllocator* allocator)
-{
-    if (!m_sharesInputBuffers || m_allocator.Get() == allocator)
-        return S_OK;
-    if (Succeeded(m_inputPin->NotifyAllocator(allocator, true))) {
-        m_allocator = allocator;
-        return S_OK;
-    }
-    m_sharesInputBuffers = false;
-    return TBCBaseOutputPin::DecideAllocator(m_inputPin.Get(), &m_allocator);
-}
-
-HRESULT InfTeeOutputPin::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request)
-{
-    ALLOCATOR_PROPERTIES wanted;
-    if (IMemAllocator* upstream = m_tee->m_input->PeekAllocator())
-        (void)upstream->GetProperties(&wanted);
-    wanted.cBuffers = std::max({wanted.cBuffers, request->cBuffers, 1});
-    wanted.cbBuffer =
-        std::max({wanted.cbBuffer, request->cbBuffer, static_cast<std::int32_t>(m_mt.lSampleSize), 1});
-    wanted.cbAlign = std::max({wanted.cbAlign, request->cbAlign, 1});
-    ALLOCATOR_PROPERTIES actual;
-    const HRESULT hr = allocator->SetProperties(wanted, &actual);
-    if (Failed(hr))
-        return hr;
-    return actual.cbBuffer >= wanted.cbBuffer ? S_OK : E_FAIL;
-}
-
-HRESULT InfTeeOutputPin::DeliverCopyOrShare(IMediaSample* sample)
-{
-    if (m_sharesInputBuffers)
-        return Deliver(sample);
-    const ComPtr<IMediaSample> copy = CopySampleFor(this, sample);
-    if (!copy)
-        return E_UNEXPECTED;
-    return Deliver(copy.Get());
 }
 
 // ---- InfinitePinTee ----

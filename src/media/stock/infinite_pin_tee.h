@@ -5,6 +5,7 @@
 // input's buffers read-only when the downstream pin takes them; otherwise they get a copy.
 
 #include "media/base/base_pin.h"
+#include "media/stock/tee_output_pin.h"
 
 #include <memory>
 #include <vector>
@@ -31,30 +32,23 @@ private:
     InfinitePinTee* m_tee;
 };
 
-class InfTeeOutputPin final : public TBCBaseOutputPin
+class InfTeeOutputPin final : public TeeOutputPin
 {
 public:
     InfTeeOutputPin(InfinitePinTee* filter, TBCCritSec* lock, HRESULT* result, int number);
 
-    HRESULT CheckConnect(IPin* pin) override;
-    HRESULT CheckMediaType(const AM_MEDIA_TYPE& type) override;
-    HRESULT GetMediaType(int position, AM_MEDIA_TYPE* type) override;
     HRESULT CompleteConnect(IPin* receivePin) override;
     HRESULT BreakConnect() override;
-    HRESULT DecideAllocator(IMemInputPin* pin, ComPtr<IMemAllocator>* allocator) override;
-    HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
 
-    // Passes a sample on: the input's own buffer when shared, else a copy in this pin's buffer.
-    [[nodiscard]] HRESULT DeliverCopyOrShare(IMediaSample* sample);
-    // Offers the input's new buffers downstream after the input was given another allocator.
-    [[nodiscard]] HRESULT RenewSharedAllocator(IMemAllocator* allocator);
     // The n of its name "Outputn": the order of creation, which is the order of the pins.
     [[nodiscard]] int Number() const { return m_number; }
+
+protected:
+    [[nodiscard]] const TBCBaseInputPin& TeeInput() const override;
 
 private:
     InfinitePinTee* m_tee;
     int m_number;
-    bool m_sharesInputBuffers = false;
 };
 
 class InfinitePinTee final : public TBCBaseFilter

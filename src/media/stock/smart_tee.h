@@ -6,6 +6,7 @@
 // instead of holding up the capture. Both outputs carry the input's type.
 
 #include "media/base/base_pin.h"
+#include "media/stock/tee_output_pin.h"
 
 #include <memory>
 
@@ -30,29 +31,22 @@ private:
     SmartTee* m_tee;
 };
 
-class SmartTeeOutputPin final : public TBCBaseOutputPin
+class SmartTeeOutputPin final : public TeeOutputPin
 {
 public:
     SmartTeeOutputPin(SmartTee* filter, TBCCritSec* lock, HRESULT* result, QString name, bool preview);
 
-    HRESULT CheckConnect(IPin* pin) override;
-    HRESULT CheckMediaType(const AM_MEDIA_TYPE& type) override;
-    HRESULT GetMediaType(int position, AM_MEDIA_TYPE* type) override;
-    HRESULT BreakConnect() override;
-    HRESULT DecideAllocator(IMemInputPin* pin, ComPtr<IMemAllocator>* allocator) override;
-    HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
-
-    // Streaming thread: the capture output passes every sample on.
-    [[nodiscard]] HRESULT DeliverCapture(IMediaSample* sample);
     // Streaming thread: the preview output passes an untimed copy on when a buffer is free.
     [[nodiscard]] HRESULT DeliverPreview(IMediaSample* sample);
-    // Offers the input's new buffers downstream after the input was given another allocator.
-    [[nodiscard]] HRESULT RenewSharedAllocator(IMemAllocator* allocator);
+
+protected:
+    [[nodiscard]] const TBCBaseInputPin& TeeInput() const override;
+    // The preview output writes its own times and so always has its own pool.
+    [[nodiscard]] bool MayShareInputBuffers() const override { return !m_preview; }
 
 private:
     SmartTee* m_tee;
     bool m_preview;
-    bool m_sharesInputBuffers = false;
 };
 
 class SmartTee final : public TBCBaseFilter
