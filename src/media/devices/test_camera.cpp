@@ -103,57 +103,28 @@ const std::vector<AM_MEDIA_TYPE>& TestCameraFormats()
 
 TestCameraStreamPin::TestCameraStreamPin(TestCamera* camera, TBCCritSec* lock, QString name,
                                          const GUID& category)
-    : LiveSourcePin(name, camera, lock, name, category), m_camera(camera)
+    : FormatListPin(name, camera, lock, name, category), m_camera(camera)
 {
 }
 
 HRESULT TestCameraStreamPin::NonDelegatingQueryInterface(const GUID& iid, void** object)
 {
-    if (iid == IID_IAMStreamConfig) {
-        *object = static_cast<IAMStreamConfig*>(this);
-        AddRef();
-        return S_OK;
-    }
     if (iid == IID_IAMDroppedFrames && Category() == PIN_CATEGORY_CAPTURE) {
         *object = static_cast<IAMDroppedFrames*>(this);
         AddRef();
         return S_OK;
     }
-    return LiveSourcePin::NonDelegatingQueryInterface(iid, object);
+    return FormatListPin::NonDelegatingQueryInterface(iid, object);
 }
 
-std::vector<AM_MEDIA_TYPE> TestCameraStreamPin::Offered() const
+const std::vector<AM_MEDIA_TYPE>& TestCameraStreamPin::Formats() const
 {
-    std::vector<AM_MEDIA_TYPE> offered;
-    if (m_chosen)
-        offered.push_back(*m_chosen);
-    for (const auto& format : TestCameraFormats())
-        if (!m_chosen || !(format == *m_chosen))
-            offered.push_back(format);
-    return offered;
+    return TestCameraFormats();
 }
 
-HRESULT TestCameraStreamPin::CheckMediaType(const AM_MEDIA_TYPE& type)
+std::optional<AM_MEDIA_TYPE> TestCameraStreamPin::TypeFor(const AM_MEDIA_TYPE& asked) const
 {
-    const auto wanted = CameraTypeFor(type);
-    if (!wanted)
-        return VFW_E_TYPE_NOT_ACCEPTED;
-    // Once a format is chosen the pin connects with it alone: a downstream filter that wants
-    // another gets a converter, the user's choice is not silently dropped. The other formats stay
-    // listed, so the format list can still offer them.
-    TBCAutoLock lock(m_lock);
-    return !m_chosen || *wanted == *m_chosen ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
-}
-
-HRESULT TestCameraStreamPin::GetMediaType(int position, AM_MEDIA_TYPE* type)
-{
-    if (position < 0)
-        return E_INVALIDARG;
-    const auto offered = Offered();
-    if (position >= static_cast<int>(offered.size()))
-        return VFW_S_NO_MORE_ITEMS;
-    *type = offered[static_cast<std::size_t>(position)];
-    return S_OK;
+    return CameraTypeFor(asked);
 }
 
 HRESULT TestCameraStreamPin::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request)
@@ -213,62 +184,6 @@ HRESULT TestCameraStreamPin::FillBuffer(IMediaSample* sample)
     ++m_frame;
     ++m_notDropped;
     m_bytes += size;
-    return S_OK;
-}
-
-HRESULT TestCameraStreamPin::SetFormat(const AM_MEDIA_TYPE& type)
-{
-    const auto chosen = CameraTypeFor(type);
-    if (!chosen)
-        return VFW_E_INVALIDMEDIATYPE;
-    ComPtr<IPin> peer;
-    {
-        TBCAutoLock lock(m_lock);
-        if (!m_filter->IsStopped())
-            return VFW_E_NOT_STOPPED;
-        if (IsConnected()) {
-            peer = ComPtr<IPin>(GetConnected());
-            if (peer->QueryAccept(*chosen) != S_OK)
-                return VFW_E_INVALIDMEDIATYPE;
-        }
-        m_chosen = chosen;
-        IncrementTypeVersion();
-    }
-    if (!peer || CurrentMediaType() == *chosen)
-        return S_OK;
-    return m_filter->ReconnectPin(this, &*chosen);
-}
-
-HRESULT TestCameraStreamPin::GetFormat(AM_MEDIA_TYPE* type)
-{
-    if (!type)
-        return E_POINTER;
-    TBCAutoLock lock(m_lock);
-    if (IsConnected())
-        *type = CurrentMediaType();
-    else
-        *type = m_chosen ? *m_chosen : TestCameraFormats().front();
-    return S_OK;
-}
-
-HRESULT TestCameraStreamPin::GetNumberOfCapabilities(std::int32_t* count, std::int32_t* capsSize)
-{
-    if (!count || !capsSize)
-        return E_POINTER;
-    *count = static_cast<std::int32_t>(TestCameraFormats().size());
-    *capsSize = 0; // the capabilities are the types themselves
-    return S_OK;
-}
-
-HRESULT TestCameraStreamPin::GetStreamCaps(std::int32_t index, AM_MEDIA_TYPE* type)
-{
-    if (!type)
-        return E_POINTER;
-    if (index < 0)
-        return E_INVALIDARG;
-    if (index >= static_cast<std::int32_t>(TestCameraFormats().size()))
-        return S_FALSE;
-    *type = TestCameraFormats()[static_cast<std::size_t>(index)];
     return S_OK;
 }
 

@@ -6,7 +6,7 @@
 // IAMVideoProcAmp on the filter; the capture pin counts the frames it had to drop.
 
 #include "media/core/device_interfaces.h"
-#include "media/devices/live_source_pin.h"
+#include "media/devices/format_list_pin.h"
 #include "media/devices/test_pattern.h"
 
 #include <array>
@@ -23,23 +23,14 @@ inline constexpr GUID CLSID_TestCamera = MakeGuid("6A1C7E57-0C4A-4D00-8E1C-43414
 
 class TestCamera;
 
-class TestCameraStreamPin final : public LiveSourcePin, public IAMStreamConfig, public IAMDroppedFrames
+class TestCameraStreamPin final : public FormatListPin, public IAMDroppedFrames
 {
 public:
     TestCameraStreamPin(TestCamera* camera, TBCCritSec* lock, QString name, const GUID& category);
 
     HRESULT NonDelegatingQueryInterface(const GUID& iid, void** object) override;
-    HRESULT CheckMediaType(const AM_MEDIA_TYPE& type) override;
-    HRESULT GetMediaType(int position, AM_MEDIA_TYPE* type) override;
     HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
     HRESULT Active() override;
-
-    // IAMStreamConfig: a set format is offered first from then on; on a connected pin the
-    // connection is made again with it. Only while the filter is stopped.
-    HRESULT SetFormat(const AM_MEDIA_TYPE& type) override;
-    HRESULT GetFormat(AM_MEDIA_TYPE* type) override;
-    HRESULT GetNumberOfCapabilities(std::int32_t* count, std::int32_t* capsSize) override;
-    HRESULT GetStreamCaps(std::int32_t index, AM_MEDIA_TYPE* type) override;
 
     // IAMDroppedFrames: counts of the current or last run.
     HRESULT GetNumDropped(std::int32_t* dropped) override;
@@ -48,14 +39,13 @@ public:
 
 protected:
     HRESULT FillBuffer(IMediaSample* sample) override;
+    [[nodiscard]] const std::vector<AM_MEDIA_TYPE>& Formats() const override;
+    [[nodiscard]] std::optional<AM_MEDIA_TYPE> TypeFor(const AM_MEDIA_TYPE& asked) const override;
 
 private:
-    [[nodiscard]] std::vector<AM_MEDIA_TYPE> Offered() const;
-
     TestCamera* m_camera;
-    std::optional<AM_MEDIA_TYPE> m_chosen; // under the filter lock
-    std::int64_t m_frame = 0;              // streaming thread, reset before it starts
-    bool m_runStarted = false;             // streaming thread, reset before it starts
+    std::int64_t m_frame = 0;  // streaming thread, reset before it starts
+    bool m_runStarted = false; // streaming thread, reset before it starts
     std::atomic<std::int32_t> m_dropped{0};
     std::atomic<std::int32_t> m_notDropped{0};
     std::atomic<std::int64_t> m_bytes{0};

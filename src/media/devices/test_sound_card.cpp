@@ -86,41 +86,19 @@ double TestSoundCardLinePin::Weight() const
 }
 
 TestSoundCardCapturePin::TestSoundCardCapturePin(TestSoundCard* card, TBCCritSec* lock)
-    : LiveSourcePin(QStringLiteral("Capture"), card, lock, QStringLiteral("Capture"), PIN_CATEGORY_CAPTURE),
+    : FormatListPin(QStringLiteral("Capture"), card, lock, QStringLiteral("Capture"), PIN_CATEGORY_CAPTURE),
       m_card(card)
 {
 }
 
-HRESULT TestSoundCardCapturePin::NonDelegatingQueryInterface(const GUID& iid, void** object)
+const std::vector<AM_MEDIA_TYPE>& TestSoundCardCapturePin::Formats() const
 {
-    if (iid == IID_IAMStreamConfig) {
-        *object = static_cast<IAMStreamConfig*>(this);
-        AddRef();
-        return S_OK;
-    }
-    return LiveSourcePin::NonDelegatingQueryInterface(iid, object);
+    return TestSoundCardFormats();
 }
 
-HRESULT TestSoundCardCapturePin::CheckMediaType(const AM_MEDIA_TYPE& type)
+std::optional<AM_MEDIA_TYPE> TestSoundCardCapturePin::TypeFor(const AM_MEDIA_TYPE& asked) const
 {
-    const auto ours = CardTypeFor(type);
-    return ours && *ours == type ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
-}
-
-HRESULT TestSoundCardCapturePin::GetMediaType(int position, AM_MEDIA_TYPE* type)
-{
-    if (position < 0)
-        return E_INVALIDARG;
-    std::vector<AM_MEDIA_TYPE> offered;
-    if (m_chosen)
-        offered.push_back(*m_chosen);
-    for (const auto& format : TestSoundCardFormats())
-        if (!m_chosen || !(format == *m_chosen))
-            offered.push_back(format);
-    if (position >= static_cast<int>(offered.size()))
-        return VFW_S_NO_MORE_ITEMS;
-    *type = offered[static_cast<std::size_t>(position)];
-    return S_OK;
+    return CardTypeFor(asked);
 }
 
 HRESULT TestSoundCardCapturePin::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request)
@@ -187,62 +165,6 @@ HRESULT TestSoundCardCapturePin::FillBuffer(IMediaSample* sample)
     (void)sample->SetDiscontinuity(!m_runStarted || skipped > 0);
     m_runStarted = true;
     m_position += frames;
-    return S_OK;
-}
-
-HRESULT TestSoundCardCapturePin::SetFormat(const AM_MEDIA_TYPE& type)
-{
-    const auto chosen = CardTypeFor(type);
-    if (!chosen)
-        return VFW_E_INVALIDMEDIATYPE;
-    ComPtr<IPin> peer;
-    {
-        TBCAutoLock lock(m_lock);
-        if (!m_filter->IsStopped())
-            return VFW_E_NOT_STOPPED;
-        if (IsConnected()) {
-            peer = ComPtr<IPin>(GetConnected());
-            if (peer->QueryAccept(*chosen) != S_OK)
-                return VFW_E_INVALIDMEDIATYPE;
-        }
-        m_chosen = chosen;
-        IncrementTypeVersion();
-    }
-    if (!peer || CurrentMediaType() == *chosen)
-        return S_OK;
-    return m_filter->ReconnectPin(this, &*chosen);
-}
-
-HRESULT TestSoundCardCapturePin::GetFormat(AM_MEDIA_TYPE* type)
-{
-    if (!type)
-        return E_POINTER;
-    TBCAutoLock lock(m_lock);
-    if (IsConnected())
-        *type = CurrentMediaType();
-    else
-        *type = m_chosen ? *m_chosen : TestSoundCardFormats().front();
-    return S_OK;
-}
-
-HRESULT TestSoundCardCapturePin::GetNumberOfCapabilities(std::int32_t* count, std::int32_t* capsSize)
-{
-    if (!count || !capsSize)
-        return E_POINTER;
-    *count = static_cast<std::int32_t>(TestSoundCardFormats().size());
-    *capsSize = 0; // the capabilities are the types themselves
-    return S_OK;
-}
-
-HRESULT TestSoundCardCapturePin::GetStreamCaps(std::int32_t index, AM_MEDIA_TYPE* type)
-{
-    if (!type)
-        return E_POINTER;
-    if (index < 0)
-        return E_INVALIDARG;
-    if (index >= static_cast<std::int32_t>(TestSoundCardFormats().size()))
-        return S_FALSE;
-    *type = TestSoundCardFormats()[static_cast<std::size_t>(index)];
     return S_OK;
 }
 

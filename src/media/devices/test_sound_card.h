@@ -7,7 +7,7 @@
 
 #include "media/core/audio_input_mixer.h"
 #include "media/core/device_interfaces.h"
-#include "media/devices/live_source_pin.h"
+#include "media/devices/format_list_pin.h"
 
 #include <array>
 #include <memory>
@@ -54,30 +54,23 @@ private:
     std::atomic<double> m_level{1.0};
 };
 
-class TestSoundCardCapturePin final : public LiveSourcePin, public IAMStreamConfig
+class TestSoundCardCapturePin final : public FormatListPin
 {
 public:
     TestSoundCardCapturePin(TestSoundCard* card, TBCCritSec* lock);
 
-    HRESULT NonDelegatingQueryInterface(const GUID& iid, void** object) override;
-    HRESULT CheckMediaType(const AM_MEDIA_TYPE& type) override;
-    HRESULT GetMediaType(int position, AM_MEDIA_TYPE* type) override;
     HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
     HRESULT Active() override;
 
-    HRESULT SetFormat(const AM_MEDIA_TYPE& type) override;
-    HRESULT GetFormat(AM_MEDIA_TYPE* type) override;
-    HRESULT GetNumberOfCapabilities(std::int32_t* count, std::int32_t* capsSize) override;
-    HRESULT GetStreamCaps(std::int32_t index, AM_MEDIA_TYPE* type) override;
-
 protected:
     HRESULT FillBuffer(IMediaSample* sample) override;
+    [[nodiscard]] const std::vector<AM_MEDIA_TYPE>& Formats() const override;
+    [[nodiscard]] std::optional<AM_MEDIA_TYPE> TypeFor(const AM_MEDIA_TYPE& asked) const override;
 
 private:
     TestSoundCard* m_card;
-    std::optional<AM_MEDIA_TYPE> m_chosen; // under the filter lock
-    std::int64_t m_position = 0;           // sample frames since the pin became active; streaming thread
-    bool m_runStarted = false;             // streaming thread
+    std::int64_t m_position = 0; // sample frames since the pin became active; streaming thread
+    bool m_runStarted = false;   // streaming thread
 };
 
 class TestSoundCard final : public TBCBaseFilter
