@@ -1,8 +1,21 @@
+#include "media/codecs/lame_mp3_encoder.h"
 #include "media/core/built_in_filters.h"
 #include "media/core/filter_catalogue.h"
+#include "media/core/guids.h"
 
 namespace camtrove::media {
 
-void RegisterCodecs(FilterCatalogue& /*catalogue*/) {}
+void RegisterCodecs(FilterCatalogue& catalogue)
+{
+    // Encoders join a graph by name or class, never as a converter Connect finds on its own.
+    catalogue.Register(
+        {CLSID_LameMp3Encoder,
+         "LAME Audio Encoder",
+         MERIT_DO_NOT_USE,
+         CLSID_AudioCompressorCategory,
+         {{MEDIATYPE_Audio, MEDIASUBTYPE_PCM}},
+         {{MEDIATYPE_Audio, MEDIASUBTYPE_MP3}, {MEDIATYPE_Audio, MEDIASUBTYPE_MPEG1AudioPayload}},
+         [] { return ComPtr<IBaseFilter>(LameMp3Encoder::Create()); }});
+}
 
 } // namespace camtrove::media

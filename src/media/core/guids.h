@@ -41,6 +41,7 @@ inline constexpr GUID MEDIASUBTYPE_Asf = MakeGuid("3DB80F90-9412-11D1-ADED-0000F
 inline constexpr GUID MEDIASUBTYPE_MPEG2_VIDEO = MakeGuid("E06D8026-DB46-11CF-B4D1-00805F6CBBEA");
 inline constexpr GUID MEDIASUBTYPE_MPEG2_PROGRAM = MakeGuid("E06D8022-DB46-11CF-B4D1-00805F6CBBEA");
 inline constexpr GUID MEDIASUBTYPE_MJPG = FourCCGuid(MakeFourCC('M', 'J', 'P', 'G'));
+inline constexpr GUID MEDIASUBTYPE_MP3 = MakeGuid("00000055-0000-0010-8000-00AA00389B71");
 
 // Format types
 inline constexpr GUID FORMAT_None = MakeGuid("0F6417D6-C318-11D0-A43F-00A0C9223196");
@@ -92,6 +93,7 @@ inline constexpr GUID CLSID_WMAsfWriter = MakeGuid("7C23220E-55BB-11D3-8B16-00C0
 inline constexpr GUID CLSID_DSoundRender = MakeGuid("79376820-07D0-11CF-A24D-0020AFD79767");
 inline constexpr GUID CLSID_VideoRenderer = MakeGuid("70E102B0-5556-11CE-97C0-00AA0055595A");
 inline constexpr GUID CLSID_MjpegDec = MakeGuid("301056D0-6DFF-11D2-9EEB-006008039E37");
+inline constexpr GUID CLSID_LameMp3Encoder = MakeGuid("B8D27088-FF5F-4B7C-98DC-0E91A1696286");
 
 // Interfaces
 inline constexpr GUID IID_IUnknown = MakeGuid("00000000-0000-0000-C000-000000000046");
