@@ -128,22 +128,26 @@ struct SceneFrame
 }
 
 // The tape's sound: a 1 kHz tone at a quarter of full scale on both channels, continuous from
-// frame to frame.
+// frame to frame. The 32 kHz scene carries it in the 12-bit code on its first pair; its second
+// pair is silent.
 constexpr int kToneHz = 1000;
 
-void WriteTone(std::vector<std::uint8_t>& frame, int index, TapeSystem system)
+void WriteTone(std::vector<std::uint8_t>& frame, int index, TapeSystem system, bool twelveBit)
 {
-    constexpr int kRate = 48000;
-    const int count = SamplesInFrame(index, kRate, system);
-    const std::int64_t first = SamplesBefore(index, kRate, system);
+    const int rate = twelveBit ? 32000 : 48000;
+    const int count = SamplesInFrame(index, rate, system);
+    const std::int64_t first = SamplesBefore(index, rate, system);
     std::vector<std::int16_t> stereo(static_cast<std::size_t>(count) * 2);
     for (int i = 0; i < count; ++i) {
-        const double phase = 2.0 * M_PI * kToneHz * static_cast<double>((first + i) % kRate) / kRate;
+        const double phase = 2.0 * M_PI * kToneHz * static_cast<double>((first + i) % rate) / rate;
         const auto sample = static_cast<std::int16_t>(std::lround(8192.0 * std::sin(phase)));
         stereo[static_cast<std::size_t>(i) * 2] = sample;
         stereo[static_cast<std::size_t>(i) * 2 + 1] = sample;
     }
-    DvWriteAudio(frame, stereo, count, kRate);
+    if (twelveBit)
+        DvWrite12BitAudioPair(frame, 0, stereo, count);
+    else
+        DvWriteAudio(frame, stereo, count, rate);
 }
 
 [[nodiscard]] int MinimumSamples(int rate, TapeSystem system)
@@ -218,7 +222,7 @@ struct FramePacks
     return packs;
 }
 
-void StampSequence(std::uint8_t* sequence, int k, const FramePacks& packs, bool withSound)
+void StampSequence(std::uint8_t* sequence, int k, const FramePacks& packs, bool keepSamples)
 {
     // Header: every application id 0, as on a consumer (IEC 61834) tape.
     for (std::size_t i = 4; i <= 7; ++i)
@@ -264,7 +268,7 @@ void StampSequence(std::uint8_t* sequence, int k, const FramePacks& packs, bool 
         std::uint8_t* block = sequence + (6 + a * 16) * kBlock;
         const bool carries = a >= firstPackBlock && a < firstPackBlock + 4;
         Put(block + 3, carries ? aaux[a - firstPackBlock] : kNoPack);
-        if (!withSound)
+        if (!keepSamples)
             std::fill(block + 8, block + kBlock, 0x00);
     }
 }
@@ -518,13 +522,16 @@ std::optional<QString> TestTape::Render(int index, const FrameLook& look, std::v
     out.assign(encoder.packet->data, encoder.packet->data + size);
     av_packet_unref(encoder.packet.get());
 
-    // The 12-bit scene keeps silent sound: its samples are in a code the tape writer does not make.
-    const bool withSound = !look.audio32k12bit;
-    if (withSound)
-        WriteTone(out, index, m_system);
+    // 16-bit sound is written with its own packs, which the stamp then replaces by the tape's; the
+    // 12-bit tone goes into samples the stamp has cleared.
+    const bool twelveBit = look.audio32k12bit;
+    if (!twelveBit)
+        WriteTone(out, index, m_system, false);
     const FramePacks packs = PacksOf(index, m_system, look);
     for (int k = 0; k < SequencesOf(m_system); ++k)
-        StampSequence(out.data() + kSequence * static_cast<std::size_t>(k), k, packs, withSound);
+        StampSequence(out.data() + kSequence * static_cast<std::size_t>(k), k, packs, !twelveBit);
+    if (twelveBit)
+        WriteTone(out, index, m_system, true);
     return std::nullopt;
 }
 

@@ -1,6 +1,7 @@
 #include "media/stock/dv_dif.h"
 
 #include <algorithm>
+#include <bit>
 
 namespace camtrove::media {
 namespace {
@@ -221,6 +222,22 @@ std::int16_t DvExpand12BitSample(std::uint16_t code)
     return static_cast<std::int16_t>(x);
 }
 
+std::uint16_t DvCompress12BitSample(std::int16_t sample)
+{
+    // The inverse of the expansion: past the two linear segments, each doubling of the value
+    // moves one segment of 256 codes up.
+    const auto compress = [](int x) {
+        if (x < 512)
+            return x;
+        const int shift = std::bit_width(static_cast<unsigned>(x)) - 9;
+        return (x >> shift) + 256 * shift;
+    };
+    const int x = sample;
+    // The lowest negative code is the error code; the loudest negative sample takes the one above.
+    const int y = x >= 0 ? compress(x) : std::max(-1 - compress(-1 - x), -2047);
+    return static_cast<std::uint16_t>(y & 0xFFF);
+}
+
 int DvDecodeAudioPair(std::span<const std::uint8_t> frame, int pair, std::vector<std::int16_t>& pcm)
 {
     if (!DvFrameComplete(frame) || pair < 0 || pair > 1)
@@ -319,6 +336,26 @@ void DvWriteAudio(std::span<std::uint8_t> frame, std::span<const std::int16_t> s
             at[0] = static_cast<std::uint8_t>(value >> 8);
             at[1] = static_cast<std::uint8_t>(value & 0xFF);
         }
+    }
+}
+
+void DvWrite12BitAudioPair(std::span<std::uint8_t> frame, int pair, std::span<const std::int16_t> stereo,
+                           int count)
+{
+    if (!DvFrameComplete(frame) || pair < 0 || pair > 1)
+        return;
+    const bool is625 = DvIs625(frame);
+    count = std::clamp(count, 0, std::min(DvMaxSamples(32000, is625), static_cast<int>(stereo.size() / 2)));
+    const int half = SequencesOf(is625) / 2;
+    for (int n = 0; n < count; ++n) {
+        const SamplePlace place = PlaceOf(n, is625);
+        std::uint8_t* at =
+            frame.data() + AudioBlockOffset(place.seq + pair * half, place.block) + 8 + 3 * place.unit;
+        const std::uint16_t left = DvCompress12BitSample(stereo[2 * static_cast<std::size_t>(n)]);
+        const std::uint16_t right = DvCompress12BitSample(stereo[2 * static_cast<std::size_t>(n) + 1]);
+        at[0] = static_cast<std::uint8_t>(left >> 4);
+        at[1] = static_cast<std::uint8_t>(right >> 4);
+        at[2] = static_cast<std::uint8_t>((left & 0x0F) << 4 | (right & 0x0F));
     }
 }
 

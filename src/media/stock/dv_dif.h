@@ -72,6 +72,15 @@ void DvWriteAudio(std::span<std::uint8_t> frame, std::span<const std::int16_t> s
 
 // Expands one 12-bit nonlinear audio code (two's complement in the low 12 bits) to 16 bits.
 [[nodiscard]] std::int16_t DvExpand12BitSample(std::uint16_t code);
+// The 12-bit nonlinear code whose expansion is nearest below the sample (above it for negative
+// samples); never the error code, which a recorder writes only for sound it lost.
+[[nodiscard]] std::uint16_t DvCompress12BitSample(std::int16_t sample);
+
+// Writes count interleaved 16-bit stereo sample frames into audio pair (0 or 1) of the frame in
+// the 12-bit nonlinear code. Only the samples: the AAUX packs that announce 12-bit sound are the
+// caller's.
+void DvWrite12BitAudioPair(std::span<std::uint8_t> frame, int pair, std::span<const std::int16_t> stereo,
+                           int count);
 
 // The DVINFO block of a stream whose frames look like this one.
 [[nodiscard]] DVINFO DvInfoFromFrame(std::span<const std::uint8_t> frame);
