@@ -51,9 +51,10 @@ void Tdm::ReadVideoFormats(IBaseFilter* source)
 {
     VideoFormats.clear();
     ComPtr<IPin> pin;
-    if (Failed(m_builder->FindPin(source, PINDIR_OUTPUT, &PIN_CATEGORY_CAPTURE, &MEDIATYPE_Interleaved, false, 0,
-                                  &pin)) &&
-        Failed(m_builder->FindPin(source, PINDIR_OUTPUT, &PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, false, 0, &pin)))
+    if (Failed(m_builder->FindPin(source, PINDIR_OUTPUT, &PIN_CATEGORY_CAPTURE, &MEDIATYPE_Interleaved, false,
+                                  0, &pin)) &&
+        Failed(m_builder->FindPin(source, PINDIR_OUTPUT, &PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, false, 0,
+                                  &pin)))
         return;
     for (auto& type : MediaTypesOf(pin.Get())) {
         if (static_cast<int>(VideoFormats.size()) >= kMaxVideoFormats)
@@ -136,7 +137,8 @@ void Tdm::ReadNativeVideoValues(TVideoSource* source)
     auto& native = NativeVideo;
     native.TemporallyCompressed = type->bTemporalCompression;
     REFERENCE_TIME averageTime = 0;
-    if (const auto* vih = type->formattype == FORMAT_VideoInfo ? type->FormatAs<VIDEOINFOHEADER>() : nullptr) {
+    if (const auto* vih =
+            type->formattype == FORMAT_VideoInfo ? type->FormatAs<VIDEOINFOHEADER>() : nullptr) {
         native.Compression = FourCCText(vih->bmiHeader.biCompression);
         native.Width = vih->bmiHeader.biWidth;
         native.Height = vih->bmiHeader.biHeight;
@@ -151,7 +153,8 @@ void Tdm::ReadNativeVideoValues(TVideoSource* source)
         averageTime = vih2->AvgTimePerFrame;
         source->Code = vsVideoInfo2;
         SetNativeFormats(*source->Device, CaptureFormat::AviNative);
-    } else if (const auto* mpeg1 = type->formattype == FORMAT_MPEGVideo ? type->FormatAs<MPEG1VIDEOINFO>() : nullptr) {
+    } else if (const auto* mpeg1 =
+                   type->formattype == FORMAT_MPEGVideo ? type->FormatAs<MPEG1VIDEOINFO>() : nullptr) {
         native.Compression = QStringLiteral("MPEG1");
         native.Width = mpeg1->hdr.bmiHeader.biWidth;
         native.Height = mpeg1->hdr.bmiHeader.biHeight;
@@ -268,7 +271,8 @@ bool Tdm::ActivateVideoSource(TVideoSource* source)
             m_graph->ConnectDirect(PinAt(color1.Filter(), 1).Get(), PinAt(superposer, 0).Get(), nullptr));
     } else {
         color1.Leave();
-        connected = Succeeded(m_graph->ConnectDirect(DecodedVideoPin.Get(), PinAt(superposer, 0).Get(), nullptr));
+        connected =
+            Succeeded(m_graph->ConnectDirect(DecodedVideoPin.Get(), PinAt(superposer, 0).Get(), nullptr));
     }
     if (!connected)
         return false;

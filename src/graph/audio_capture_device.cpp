@@ -7,7 +7,8 @@ namespace camtrove::graph {
 
 using namespace media;
 
-TAudioCaptureDevice::TAudioCaptureDevice(Tdm& dm, IMoniker* moniker, std::int32_t instance, const QString& name)
+TAudioCaptureDevice::TAudioCaptureDevice(Tdm& dm, IMoniker* moniker, std::int32_t instance,
+                                         const QString& name)
     : TCaptureDevice(dm, dkAudio, instance, name, name, CaptureFormat::None, CaptureFormat::None)
 {
     m_module.aud_source.BindMoniker(ComPtr<IMoniker>(moniker));
@@ -16,8 +17,8 @@ TAudioCaptureDevice::TAudioCaptureDevice(Tdm& dm, IMoniker* moniker, std::int32_
     const auto builder = CaptureGraphBuilder::Create(&dm.Catalogue());
     if (Succeeded(builder->SetFiltergraph(graph.Get())) && Succeeded(m_module.aud_source.Join(graph.Get()))) {
         ComPtr<IPin> pin;
-        while (Succeeded(builder->FindPin(m_module.aud_source.Filter(), PINDIR_OUTPUT, nullptr, &MEDIATYPE_Audio,
-                                          false, AudioStreams, &pin)))
+        while (Succeeded(builder->FindPin(m_module.aud_source.Filter(), PINDIR_OUTPUT, nullptr,
+                                          &MEDIATYPE_Audio, false, AudioStreams, &pin)))
             ++AudioStreams;
     }
     m_module.aud_source.Leave();

@@ -27,7 +27,7 @@ public:
     media::ComPtr<media::IAMExtTransport> Transport;
     media::ComPtr<media::IAMTimecodeReader> TimecodeReader;
     bool HasTimecodeReader = false;
-    bool StopOnQuit = true;   // "Stop en quittant"
+    bool StopOnQuit = true;    // "Stop en quittant"
     bool WishedVisible = true; // "Show Video Pilot DV" / "Show Audio Pilot DV"
     bool Visible = false;
 };

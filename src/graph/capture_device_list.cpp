@@ -72,7 +72,8 @@ bool TCaptureDeviceList::IsPresent(TCaptureDevice& device, IMoniker* moniker) co
     auto& source = device.SourceFilter();
     if (source.InGraph(m_dm.Graph())) {
         ComPtr<IPin> pin;
-        return Succeeded(m_dm.Builder()->FindPin(source.Filter(), PINDIR_OUTPUT, nullptr, nullptr, false, 0, &pin));
+        return Succeeded(
+            m_dm.Builder()->FindPin(source.Filter(), PINDIR_OUTPUT, nullptr, nullptr, false, 0, &pin));
     }
     // The enumerator listed it just now.
     return moniker != nullptr;

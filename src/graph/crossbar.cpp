@@ -11,14 +11,13 @@ using namespace media;
 
 QString PinTypeName(std::int32_t physicalType)
 {
-    static const char* const video[] = {"Video Tuner",     "Video Composite",       "Video SVideo",
-                                        "Video RGB",       "Video YRYBY",           "Video SerialDigital",
-                                        "Video ParallelDigital", "Video SCSI",      "Video AUX",
-                                        "Video 1394",      "Video USB",             "Video Decoder",
-                                        "Video Encoder",   "Video Scart"};
-    static const char* const audio[] = {"Audio Tuner", "Audio Line", "Audio Mic",  "Audio AESDigital",
-                                        "Audio SPDIFDigital", "Audio SCSI", "Audio AUX", "Audio 1394",
-                                        "Audio USB",   "Audio Decoder"};
+    static const char* const video[] = {
+        "Video Tuner",         "Video Composite",       "Video SVideo",  "Video RGB",  "Video YRYBY",
+        "Video SerialDigital", "Video ParallelDigital", "Video SCSI",    "Video AUX",  "Video 1394",
+        "Video USB",           "Video Decoder",         "Video Encoder", "Video Scart"};
+    static const char* const audio[] = {"Audio Tuner",        "Audio Line",   "Audio Mic", "Audio AESDigital",
+                                        "Audio SPDIFDigital", "Audio SCSI",   "Audio AUX", "Audio 1394",
+                                        "Audio USB",          "Audio Decoder"};
     if (physicalType >= 1 && physicalType <= 14)
         return QString::fromLatin1(video[physicalType - 1]);
     if (physicalType >= 4096 && physicalType <= 4105)

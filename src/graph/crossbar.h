@@ -16,7 +16,7 @@ struct TCrRouting
 {
     std::int32_t VideoInput = 0;
     std::int32_t VideoOutput = 0;
-    std::int32_t AudioInput = -1; // the input's related pin, -1 for none
+    std::int32_t AudioInput = -1;  // the input's related pin, -1 for none
     std::int32_t AudioOutput = -1; // the output's related pin
     media::ComPtr<media::IAMCrossbar> Crossbar;
     std::int32_t InputPhysicalType = 0;

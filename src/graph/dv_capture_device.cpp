@@ -22,8 +22,8 @@ int CountPins(ICaptureGraphBuilder2* builder, IBaseFilter* filter, const GUID& m
 } // namespace
 
 TDVCaptureDevice::TDVCaptureDevice(Tdm& dm, IMoniker* moniker, std::int32_t instance, const QString& name)
-    : TCaptureDevice(dm, dkDVCamcorder, instance, name, QStringLiteral("DV Source"), CaptureFormat::DvType1Native,
-                     CaptureFormat::DvType2Native)
+    : TCaptureDevice(dm, dkDVCamcorder, instance, name, QStringLiteral("DV Source"),
+                     CaptureFormat::DvType1Native, CaptureFormat::DvType2Native)
 {
     const auto& catalogue = dm.Catalogue();
     m_module.dv_source.BindMoniker(ComPtr<IMoniker>(moniker));

@@ -25,7 +25,8 @@ bool TFilterComponent::BindClass(const FilterCatalogue& catalogue, const GUID& c
         BindMoniker(nullptr);
         return false;
     }
-    BindMoniker(ComPtr<IMoniker>(FilterMoniker::ForRegistration(*registration, registration->category).Get()));
+    BindMoniker(
+        ComPtr<IMoniker>(FilterMoniker::ForRegistration(*registration, registration->category).Get()));
     return true;
 }
 

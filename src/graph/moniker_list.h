@@ -22,7 +22,8 @@ public:
     // Null when the index is out of range.
     [[nodiscard]] media::IMoniker* Items(int index) const
     {
-        return index >= 0 && index < Count() ? m_items[static_cast<std::size_t>(index)].Moniker.Get() : nullptr;
+        return index >= 0 && index < Count() ? m_items[static_cast<std::size_t>(index)].Moniker.Get()
+                                             : nullptr;
     }
 
 private:

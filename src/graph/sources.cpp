@@ -19,7 +19,8 @@ QString AudioSourceName(const TCaptureDevice& device, std::int32_t stream)
 }
 
 TavFlux::TavFlux(TCaptureDevice& device, std::int32_t stream, QString name)
-    : SceneDetect(device.SceneDetect()), Device(&device), Stream(stream), Name(std::move(name)), m_dm(&device.Dm())
+    : SceneDetect(device.SceneDetect()), Device(&device), Stream(stream), Name(std::move(name)),
+      m_dm(&device.Dm())
 {
 }
 

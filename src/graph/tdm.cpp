@@ -10,11 +10,12 @@ using namespace media;
 Tdm::Tdm(DeviceSources devices, const FilterCatalogue* catalogue)
     : Superposer(new filters::Tct_Superposer()), TamponerVideo(new filters::Tct_TimeStamper()),
       TamponerAudio(new filters::Tct_TimeStamper()), ControlPreviewVideo(new filters::Tct_TimeStamper()),
-      ControlPreviewAudio(new filters::Tct_TimeStamper()), ControlCaptureVideo(new filters::Tct_TimeStamper()),
-      AudioCapTamponer(new filters::Tct_TimeStamper()), VideoCapTamponer(new filters::Tct_TimeStamper()),
-      DVHeader(new filters::Tct_DVheader()), ControlFilter(new filters::Tct_ControlFilter()),
-      Resizer(new filters::TCT_Resizer()), WaveDest(new filters::Tct_WaveDest()), m_catalogue(catalogue),
-      m_graph(FilterGraph::Create(catalogue)), m_builder(CaptureGraphBuilder::Create(catalogue)),
+      ControlPreviewAudio(new filters::Tct_TimeStamper()),
+      ControlCaptureVideo(new filters::Tct_TimeStamper()), AudioCapTamponer(new filters::Tct_TimeStamper()),
+      VideoCapTamponer(new filters::Tct_TimeStamper()), DVHeader(new filters::Tct_DVheader()),
+      ControlFilter(new filters::Tct_ControlFilter()), Resizer(new filters::TCT_Resizer()),
+      WaveDest(new filters::Tct_WaveDest()), m_catalogue(catalogue), m_graph(FilterGraph::Create(catalogue)),
+      m_builder(CaptureGraphBuilder::Create(catalogue)),
       m_deviceEnum(SystemDeviceEnum::Create(catalogue, std::move(devices))),
       m_mapper(FilterMapper::Create(catalogue)), m_videoRenderer(VideoRenderer::Create())
 {

@@ -23,6 +23,7 @@
 #include "media/core/device_source.h"
 #include "media/core/filter_graph.h"
 #include "media/core/system_device_enum.h"
+#include "media/devices/test_device_source.h"
 #include "media/stock/video_renderer.h"
 
 #include <functional>
@@ -57,7 +58,7 @@ inline constexpr int kMaxVideoFormats = 300;
 // What the preview needs of the preferences; the caller keeps it up to date.
 struct TdmPreferences
 {
-    bool mpeg2RatioNormal = true;     // "Mpeg2 Ratio Normal"
+    bool mpeg2RatioNormal = true;       // "Mpeg2 Ratio Normal"
     std::int32_t videoInputSelect = -1; // "Video Input Select"
 };
 
@@ -66,7 +67,7 @@ class Tdm
 public:
     // devices: where the enumerator finds the capture hardware (the built-in test devices among
     // them); catalogue: the registered filters the components and converters come from.
-    explicit Tdm(media::DeviceSources devices,
+    explicit Tdm(media::DeviceSources devices = media::SystemDeviceSources(),
                  const media::FilterCatalogue* catalogue = &media::FilterCatalogue::BuiltIn());
     ~Tdm();
     Tdm(const Tdm&) = delete;

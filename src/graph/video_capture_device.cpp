@@ -30,7 +30,8 @@ std::vector<ComPtr<IMoniker>> Monikers(IEnumMoniker* enumerator)
 
 } // namespace
 
-TVideoCaptureDevice::TVideoCaptureDevice(Tdm& dm, IMoniker* moniker, std::int32_t instance, const QString& name)
+TVideoCaptureDevice::TVideoCaptureDevice(Tdm& dm, IMoniker* moniker, std::int32_t instance,
+                                         const QString& name)
     : TCaptureDevice(dm, dkVideo, instance, name, name, CaptureFormat::AviNative, CaptureFormat::None)
 {
     const auto& catalogue = dm.Catalogue();
@@ -60,8 +61,8 @@ TFilterComponent* TVideoCaptureDevice::SetSourceGraph()
     if (!m_module.vid_source.InGraph(graph) && Failed(m_module.vid_source.Join(graph)))
         return &m_module.vid_source;
     ComPtr<IPin> input;
-    if (Succeeded(m_dm.Builder()->FindPin(m_module.vid_source.Filter(), PINDIR_INPUT, nullptr, nullptr, true, 0,
-                                          &input))) {
+    if (Succeeded(m_dm.Builder()->FindPin(m_module.vid_source.Filter(), PINDIR_INPUT, nullptr, nullptr, true,
+                                          0, &input))) {
         bool routed = false;
         for (int i = 0; i < m_dm.CrossbarMonikers.Count() && !routed; ++i) {
             m_module.vid_crossbar.BindMoniker(ComPtr<IMoniker>(m_dm.CrossbarMonikers.Items(i)));
@@ -100,21 +101,22 @@ bool TVideoCaptureDevice::SetVideoGraph(int stream)
     auto& tee = m_module.vid_nativevideoinfinite;
 
     ComPtr<IPin> pin;
-    if (Failed(builder->FindPin(source, PINDIR_OUTPUT, &PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, false, stream - 1,
-                                &pin)) ||
+    if (Failed(builder->FindPin(source, PINDIR_OUTPUT, &PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, false,
+                                stream - 1, &pin)) ||
         Failed(tee.Join(graph)) ||
         Failed(graph->ConnectDirect(pin.Get(), PinAt(tee.Filter(), 0).Get(), nullptr)))
         return false;
     const auto native = ConnectionTypeOf(pin.Get());
     auto* control = m_dm.ControlPreviewVideo.Get();
     if (!native || Failed(m_dm.AddOwnFilter(control, kControlPreviewVideoName)) ||
-        Failed(graph->ConnectDirect(PinAt(tee.Filter(), 1).Get(), FreePin(control, PINDIR_INPUT).Get(), nullptr)))
+        Failed(graph->ConnectDirect(PinAt(tee.Filter(), 1).Get(), FreePin(control, PINDIR_INPUT).Get(),
+                                    nullptr)))
         return false;
     const auto controlOutput = FreePin(control, PINDIR_OUTPUT);
 
     ComPtr<IEnumMoniker> found;
-    (void)m_dm.Mapper()->EnumMatchingFilters(&found, true, 0, true, {native->majortype, native->subtype}, true,
-                                             {MEDIATYPE_Video, GUID_NULL});
+    (void)m_dm.Mapper()->EnumMatchingFilters(&found, true, 0, true, {native->majortype, native->subtype},
+                                             true, {MEDIATYPE_Video, GUID_NULL});
     const auto candidates = Monikers(found.Get());
     if (candidates.empty())
         return false;

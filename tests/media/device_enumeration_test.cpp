@@ -4,7 +4,9 @@
 #include "media/core/system_device_enum.h"
 #include "media/devices/test_camera.h"
 #include "media/devices/test_crossbar.h"
+#include "media/devices/test_device_source.h"
 #include "media/devices/test_sound_card.h"
+#include "platform/registry.h"
 
 #include <QTemporaryDir>
 
@@ -66,17 +68,21 @@ std::vector<QString> Names(const std::vector<ComPtr<IMoniker>>& monikers)
 
 TEST(DeviceEnumerator, BuiltInCategoriesListTheTestDevices)
 {
-    auto devices = SystemDeviceEnum::Create();
+    TestDeviceSettings settings;
+    settings.camcorders = 2;
+    auto devices = SystemDeviceEnum::Create(
+        &FilterCatalogue::BuiltIn(),
+        {std::make_shared<TestDeviceSource>(settings, [] { return TestCamcorderSettings{}; })});
     const auto video = Enumerate(devices.Get(), CLSID_VideoInputDeviceCategory);
     const auto audio = Enumerate(devices.Get(), CLSID_AudioInputDeviceCategory);
     const auto crossbars = Enumerate(devices.Get(), AM_KSCATEGORY_CROSSBAR);
-    ASSERT_FALSE(video.empty());
-    EXPECT_EQ(Names(video).back(), "Camtrove Test Camera");
+    EXPECT_EQ(Names(video), (std::vector<QString>{"Camtrove Test Camcorder", "Camtrove Test Camcorder",
+                                                  "Camtrove Test Camera"}))
+        << "the test devices are listed once, as devices, not again as registered filters";
+    EXPECT_EQ(video[0]->IsEqual(video[1].Get()), S_FALSE) << "two identical camcorders, two device paths";
     EXPECT_EQ(Property(video.back().Get(), "CLSID"), GuidToString(CLSID_TestCamera));
-    EXPECT_EQ(Property(video.back().Get(), "DevicePath"), "(none)")
-        << "a built-in device has no hardware path";
-    ASSERT_FALSE(audio.empty());
-    EXPECT_EQ(Names(audio).back(), "Camtrove Test Sound Card");
+    EXPECT_EQ(Property(video.back().Get(), "DevicePath"), "camtrove-test:camera");
+    EXPECT_EQ(Names(audio), (std::vector<QString>{"Camtrove Test Sound Card"}));
     ASSERT_FALSE(crossbars.empty());
     EXPECT_EQ(Names(crossbars).back(), "Camtrove Test Camera Crossbar");
 
@@ -88,6 +94,21 @@ TEST(DeviceEnumerator, BuiltInCategoriesListTheTestDevices)
     ComPtr<IBaseFilter> second;
     ASSERT_EQ(video.back()->BindToObject(IID_IBaseFilter, second.AsOut()), S_OK);
     EXPECT_NE(camera.Get(), second.Get()) << "each binding makes its own instance";
+}
+
+TEST(DeviceEnumerator, TestDeviceSettingsRoundTripThroughTheStore)
+{
+    QTemporaryDir dir;
+    platform::Registry registry(dir.path());
+    EXPECT_EQ(LoadTestDeviceSettings(registry).camcorders, 1) << "one camcorder when nothing is stored";
+    ASSERT_TRUE(SaveTestDeviceSettings(registry, {3, true}));
+    platform::Registry again(dir.path());
+    const TestDeviceSettings read = LoadTestDeviceSettings(again);
+    EXPECT_EQ(read.camcorders, 3);
+    EXPECT_TRUE(read.cameraFailsToAttach);
+    ASSERT_TRUE(SaveTestDeviceSettings(registry, {1000, false}));
+    platform::Registry clamped(dir.path());
+    EXPECT_EQ(LoadTestDeviceSettings(clamped).camcorders, kMaxTestCamcorders);
 }
 
 TEST(DeviceEnumerator, RealDevicesComeFirstAndMonikersCompareByDevice)

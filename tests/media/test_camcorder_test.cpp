@@ -351,11 +351,11 @@ TEST(TestCamcorder, CameraModeRecordsLivePicturesDatedNow)
     EXPECT_EQ(2000 + year, thisYear);
 }
 
-TEST(TestCamcorder, IsRegisteredAsAVideoInputDeviceAndKeepsItsSettings)
+TEST(TestCamcorder, IsRegisteredAndKeepsItsSettings)
 {
     const auto registration = FilterCatalogue::BuiltIn().Find(CLSID_TestCamcorder);
     ASSERT_TRUE(registration);
-    EXPECT_EQ(registration->category, CLSID_VideoInputDeviceCategory);
+    EXPECT_EQ(registration->merit, MERIT_DO_NOT_USE) << "a device, never a converter";
     EXPECT_EQ(registration->name, "Camtrove Test Camcorder");
 
     QTemporaryDir dir;

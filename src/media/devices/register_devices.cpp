@@ -9,12 +9,13 @@ namespace camtrove::media {
 
 void RegisterDevices(FilterCatalogue& catalogue)
 {
+    // The test devices keep their classes here; the enumerator lists them as devices through
+    // TestDeviceSource, each with its device path. Devices are sources: never picked as converters.
     RegisterTestCamcorder(catalogue);
-    // Devices are sources: never picked as converters.
     catalogue.Register({CLSID_TestCamera,
                         "Camtrove Test Camera",
                         MERIT_DO_NOT_USE,
-                        CLSID_VideoInputDeviceCategory,
+                        CLSID_LegacyAmFilterCategory,
                         {{MEDIATYPE_AnalogVideo, GUID_NULL}},
                         {{MEDIATYPE_Video, MEDIASUBTYPE_RGB24}, {MEDIATYPE_Video, MEDIASUBTYPE_YUY2}},
                         [] { return ComPtr<IBaseFilter>(TestCamera::Create()); }});
@@ -28,7 +29,7 @@ void RegisterDevices(FilterCatalogue& catalogue)
     catalogue.Register({CLSID_TestSoundCard,
                         "Camtrove Test Sound Card",
                         MERIT_DO_NOT_USE,
-                        CLSID_AudioInputDeviceCategory,
+                        CLSID_LegacyAmFilterCategory,
                         {},
                         {{MEDIATYPE_Audio, MEDIASUBTYPE_PCM}},
                         [] { return ComPtr<IBaseFilter>(TestSoundCard::Create()); }});

@@ -319,11 +319,10 @@ HRESULT TestCamcorder::GetAverageFrameSize(std::int32_t* averageSize)
 
 void RegisterTestCamcorder(FilterCatalogue& catalogue)
 {
-    // Listed after every real device of its category, as the enumerator puts built-in devices last.
     catalogue.Register({CLSID_TestCamcorder,
                         QString::fromLatin1(kTestCamcorderName),
                         MERIT_DO_NOT_USE,
-                        CLSID_VideoInputDeviceCategory,
+                        CLSID_LegacyAmFilterCategory,
                         {},
                         {{MEDIATYPE_Interleaved, MEDIASUBTYPE_dvsd}},
                         [] { return ComPtr<IBaseFilter>(TestCamcorder::CreateFromStore()); }});

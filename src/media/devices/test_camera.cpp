@@ -117,6 +117,13 @@ HRESULT TestCameraStreamPin::NonDelegatingQueryInterface(const GUID& iid, void**
     return FormatListPin::NonDelegatingQueryInterface(iid, object);
 }
 
+HRESULT TestCameraStreamPin::CheckMediaType(const AM_MEDIA_TYPE& type)
+{
+    if (m_camera->FailsToAttach())
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    return FormatListPin::CheckMediaType(type);
+}
+
 const std::vector<AM_MEDIA_TYPE>& TestCameraStreamPin::Formats() const
 {
     return TestCameraFormats();
@@ -212,12 +219,14 @@ HRESULT TestCameraStreamPin::GetAverageFrameSize(std::int32_t* averageSize)
     return S_OK;
 }
 
-ComPtr<TestCamera> TestCamera::Create()
+ComPtr<TestCamera> TestCamera::Create(bool failsToAttach)
 {
-    return ComPtr<TestCamera>(new TestCamera());
+    return ComPtr<TestCamera>(new TestCamera(failsToAttach));
 }
 
-TestCamera::TestCamera() : TBCBaseFilter(QStringLiteral("Camtrove Test Camera"), &m_lock, CLSID_TestCamera)
+TestCamera::TestCamera(bool failsToAttach)
+    : TBCBaseFilter(QStringLiteral("Camtrove Test Camera"), &m_lock, CLSID_TestCamera),
+      m_failsToAttach(failsToAttach)
 {
     m_pins[0] =
         std::make_unique<TestCameraStreamPin>(this, &m_lock, QStringLiteral("Capture"), PIN_CATEGORY_CAPTURE);

@@ -29,6 +29,7 @@ public:
     TestCameraStreamPin(TestCamera* camera, TBCCritSec* lock, QString name, const GUID& category);
 
     HRESULT NonDelegatingQueryInterface(const GUID& iid, void** object) override;
+    HRESULT CheckMediaType(const AM_MEDIA_TYPE& type) override;
     HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
     HRESULT Active() override;
 
@@ -54,7 +55,9 @@ private:
 class TestCamera final : public TBCBaseFilter, public IAMVideoProcAmp
 {
 public:
-    [[nodiscard]] static ComPtr<TestCamera> Create();
+    // failsToAttach: a camera whose driver lists its streams but never connects them, as a device
+    // in use by another program does; activating it fails.
+    [[nodiscard]] static ComPtr<TestCamera> Create(bool failsToAttach = false);
     ~TestCamera() override;
 
     HRESULT NonDelegatingQueryInterface(const GUID& iid, void** object) override;
@@ -72,11 +75,13 @@ public:
     // Streaming threads: the picture of the routed input, and the controls as they are now.
     [[nodiscard]] TestPatternKind PatternKind() const;
     [[nodiscard]] PictureControls Controls() const;
+    [[nodiscard]] bool FailsToAttach() const { return m_failsToAttach; }
 
 private:
-    TestCamera();
+    explicit TestCamera(bool failsToAttach);
     [[nodiscard]] std::atomic<int>* Control(std::int32_t property);
 
+    const bool m_failsToAttach;
     TBCCritSec m_lock;
     std::array<std::unique_ptr<TBCBasePin>, 3> m_pins; // capture, preview, analog input
     ComPtr<IAMCrossbar> m_crossbar; // the crossbar feeding the analog input while the filter is active
