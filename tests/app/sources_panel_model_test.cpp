@@ -408,5 +408,19 @@ TEST_F(SourcesTest, SwitchingTheVideoSourceBackAndForthLeavesOneSourceInTheGraph
     EXPECT_EQ(FiltersInGraph<filters::Tct_Superposer>(), 1);
 }
 
+// Before the devices are enumerated (or when enumeration failed) both lists are empty.
+TEST_F(SourcesTest, ActivationsWithEmptyListsLeaveNoSourceActive)
+{
+    dm = std::make_unique<graph::Tdm>(media::DeviceSources{});
+    model = std::make_unique<SourcesPanelModel>(*dm, prefs, capture, host, encoders, trace);
+    EXPECT_TRUE(model->activervideo("DV Source - Video"));
+    EXPECT_TRUE(model->ActiverAudio("DV Source - Audio"));
+    EXPECT_EQ(ActiveVideoName(), "(none)");
+    EXPECT_EQ(ActiveAudioName(), "(none)");
+    EXPECT_TRUE(model->Controls.NoVideoPictureVisible);
+    EXPECT_FALSE(model->Controls.VolumeVisible);
+    EXPECT_TRUE(model->RunExclusions.isEmpty());
+}
+
 } // namespace
 } // namespace camtrove::app
