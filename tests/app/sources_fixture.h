@@ -84,7 +84,7 @@ protected:
     void Start(media::TestDeviceSettings devices = {})
     {
         const auto testDevices =
-            std::make_shared<media::TestDeviceSource>(devices, [] { return media::TestCamcorderSettings{}; });
+            std::make_shared<media::TestDeviceSource>(devices, [this] { return camcorder; });
         dm = std::make_unique<graph::Tdm>(media::DeviceSources{camera, testDevices});
         model = std::make_unique<SourcesPanelModel>(*dm, prefs, capture, host, encoders, trace);
         error = InitialiseSources(*dm, *model, prefs, trace);
@@ -118,6 +118,7 @@ protected:
     settings::PreferenceCatalogue prefs{settings::TStoreLocation{
         m_dir.path() + QStringLiteral("/bin/"), m_dir.path() + QStringLiteral("/bin/camtrove"),
         m_dir.path() + QStringLiteral("/config")}};
+    media::TestCamcorderSettings camcorder;
     std::shared_ptr<PluggableCamera> camera = std::make_shared<PluggableCamera>();
     PreviewOnlyCaptureControl capture;
     RecordingHost host;

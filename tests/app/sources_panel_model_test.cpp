@@ -38,11 +38,19 @@ TEST_F(SourcesTest, StartUpListsTheBuiltInDevicesAndActivatesTheFirstSources)
     EXPECT_FALSE(model->Controls.EntryListVisible); // the camcorder's sound has no input lines
     EXPECT_FALSE(model->Initialising);
     EXPECT_EQ(capture.CaptureState(), csIdle);
-    EXPECT_TRUE(model->VideoLabel.startsWith("dvsd - 720x576 - 25 fps")) << model->VideoLabel.toStdString();
+    EXPECT_EQ(model->VideoLabel, "dvsd - 720x576 - 25 fps");
     EXPECT_EQ(model->AudioLabel, "48000 Hz 16 bits 2 channels");
     EXPECT_GT(host.dvWideResets, 0); // a DV source: the next aspect message sets the 16:9 flag afresh
     EXPECT_TRUE(trace.lines.contains("ChargerDrivers passed"));
     EXPECT_TRUE(trace.lines.contains("play passed"));
+}
+
+TEST_F(SourcesTest, TheVideoLabelRoundsTheFrameRateToTwoDecimals)
+{
+    prefs.PreviewLocked->value = false;
+    camcorder.syntheticSystem = media::TapeSystem::Ntsc;
+    Start();
+    EXPECT_EQ(model->VideoLabel, "dvsd - 720x480 - 29.97 fps");
 }
 
 TEST_F(SourcesTest, TwoCamcordersAreToldApartByNumber)
