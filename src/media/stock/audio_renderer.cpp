@@ -16,6 +16,10 @@ constexpr unsigned kDeviceLatencyUs = 200'000;
 // How long a write waits for room before looking whether the renderer is stopping.
 constexpr int kWriteWaitMs = 20;
 
+// ALSA's library prints its own errors to stderr, where a machine without sound would see them at
+// every preview; a missing device is handled here, by playing silence.
+void QuietAlsaErrors(const char*, int, const char*, int, const char*, ...) {}
+
 const WAVEFORMATEX* PcmFormatOf(const AM_MEDIA_TYPE& type)
 {
     if (type.majortype != MEDIATYPE_Audio || type.formattype != FORMAT_WaveFormatEx)
@@ -82,6 +86,8 @@ AudioRenderer::PcmHandle AudioRenderer::OpenDevice(const AM_MEDIA_TYPE& type) co
 {
     const WAVEFORMATEX* wfx = PcmFormatOf(type);
     snd_pcm_t* raw = nullptr;
+    static const bool quiet = (snd_lib_error_set_handler(QuietAlsaErrors), true);
+    (void)quiet;
     // Non-blocking, so that neither a busy device nor a full buffer can hold up Stop.
     if (!wfx || snd_pcm_open(&raw, m_deviceName, SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0)
         return {};
