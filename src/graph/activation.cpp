@@ -56,6 +56,19 @@ void Tdm::ReadVideoFormats(IBaseFilter* source)
         Failed(m_builder->FindPin(source, PINDIR_OUTPUT, &PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, false, 0,
                                   &pin)))
         return;
+    // The chosen index must name the same format at every activation, but a pin may enumerate its
+    // current format first; its capability list keeps one order, so it is read when there is one.
+    std::int32_t count = 0;
+    std::int32_t size = 0;
+    if (const auto config = QueryAs<IAMStreamConfig>(pin.Get());
+        config && Succeeded(config->GetNumberOfCapabilities(&count, &size)) && count > 0) {
+        for (std::int32_t i = 0; i < count && i < kMaxVideoFormats; ++i) {
+            AM_MEDIA_TYPE type;
+            if (Succeeded(config->GetStreamCaps(i, &type)))
+                VideoFormats.push_back(std::move(type));
+        }
+        return;
+    }
     for (auto& type : MediaTypesOf(pin.Get())) {
         if (static_cast<int>(VideoFormats.size()) >= kMaxVideoFormats)
             break;
@@ -240,7 +253,16 @@ bool Tdm::ActivateVideoSource(TVideoSource* source)
     StopGraph();
     if (ActiveVideoSource && !DeactivateVideoSource(ActiveVideoSource, true))
         return false;
+    if (JoinVideoSource(source))
+        return true;
+    // Half a chain left in the graph would hold the shared filters and break every later
+    // activation; the device's pieces go with it.
+    TearDownVideo(source, true);
+    return false;
+}
 
+bool Tdm::JoinVideoSource(TVideoSource* source)
+{
     auto& device = *source->Device;
     auto* component = device.SetSourceGraph();
     auto* filter = component ? component->Filter() : nullptr;
@@ -318,6 +340,12 @@ bool Tdm::DeactivateVideoSource(TVideoSource* source, bool releaseDevice)
     if (!source || !source->Active)
         return true;
     source->Active = false;
+    TearDownVideo(source, releaseDevice);
+    return true;
+}
+
+void Tdm::TearDownVideo(TVideoSource* source, bool releaseDevice)
+{
     StopGraph();
     (void)m_videoRenderer->put_Visible(false);
     RemoveChainBetween(NativeVideoTee ? NativeVideoTee->Filter() : nullptr, m_videoRenderer.Get());
@@ -338,7 +366,6 @@ bool Tdm::DeactivateVideoSource(TVideoSource* source, bool releaseDevice)
     }
     if (ActiveVideoSource == source)
         ActiveVideoSource = nullptr;
-    return true;
 }
 
 bool Tdm::ActivateAudioSource(TAudioSource* source)
@@ -348,7 +375,14 @@ bool Tdm::ActivateAudioSource(TAudioSource* source)
     StopGraph();
     if (ActiveAudioSource)
         (void)DeactivateAudioSource(ActiveAudioSource, true);
+    if (JoinAudioSource(source))
+        return true;
+    TearDownAudio(source, true);
+    return false;
+}
 
+bool Tdm::JoinAudioSource(TAudioSource* source)
+{
     auto& device = *source->Device;
     auto* component = device.SetSourceGraph();
     auto* filter = component ? component->Filter() : nullptr;
@@ -392,6 +426,12 @@ bool Tdm::DeactivateAudioSource(TAudioSource* source, bool releaseDevice)
     if (!source || !source->Active)
         return true;
     source->Active = false;
+    TearDownAudio(source, releaseDevice);
+    return true;
+}
+
+void Tdm::TearDownAudio(TAudioSource* source, bool releaseDevice)
+{
     StopGraph();
     RemoveChainBetween(NativeAudioTee ? NativeAudioTee->Filter() : nullptr, audiorender.Filter());
     infdecaudio.Leave();
@@ -408,7 +448,6 @@ bool Tdm::DeactivateAudioSource(TAudioSource* source, bool releaseDevice)
     }
     if (ActiveAudioSource == source)
         ActiveAudioSource = nullptr;
-    return true;
 }
 
 void Tdm::SyncVideoFormat()

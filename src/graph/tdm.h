@@ -180,6 +180,12 @@ private:
                                                     void** object);
     [[nodiscard]] media::HRESULT FindAudioInterface(const media::GUID* category, const media::GUID& iid,
                                                     void** object);
+    [[nodiscard]] bool JoinVideoSource(TVideoSource* source);
+    [[nodiscard]] bool JoinAudioSource(TAudioSource* source);
+    // Everything activation joins, out of the graph; the device's source too when releaseDevice
+    // is set and the other kind's active source does not hold the same device.
+    void TearDownVideo(TVideoSource* source, bool releaseDevice);
+    void TearDownAudio(TAudioSource* source, bool releaseDevice);
     void ReadNativeVideoValues(TVideoSource* source);
     // Camcorder control and device type of a newly active source; other is the active source of
     // the other kind, whose window this one shares when it is of the same device.

@@ -46,11 +46,13 @@ inline media::TestCamcorderSettings LiveCamcorder()
 
 struct Rig
 {
+    // Other hardware, when given, is listed before the test devices.
     explicit Rig(media::TestDeviceSettings settings = {},
-                 media::TestCamcorderSettings camcorder = media::TestCamcorderSettings{})
+                 media::TestCamcorderSettings camcorder = media::TestCamcorderSettings{},
+                 std::shared_ptr<media::DeviceSource> other = nullptr)
         : hardware(std::make_shared<UnpluggableDevices>(
               std::make_shared<media::TestDeviceSource>(settings, [camcorder] { return camcorder; }))),
-          dm({hardware}), videoDevices(dm), audioDevices(dm)
+          dm({other, hardware}), videoDevices(dm), audioDevices(dm)
     {
         EXPECT_TRUE(dm.AttachRenderers());
         dm.EnumerateCrossbars();

@@ -111,5 +111,21 @@ TEST(AudioRenderer, WithoutASoundDeviceConsumesSamplesAtTheirPaceInSilence)
     EXPECT_EQ(graph->Stop(), S_OK);
 }
 
+TEST(AudioRenderer, LeftUnconnectedLetsTheGraphRun)
+{
+    auto graph = FilterGraph::Create(nullptr);
+    auto source =
+        ComPtr<TestSource>(new TestSource({MakeVideoType(MEDIASUBTYPE_RGB24, 8, 8, 400000)}, 1, 192));
+    auto sink = ComPtr<testing::TestSink>(new testing::TestSink());
+    auto renderer = AudioRenderer::Create("camtrove_no_such_sound_device");
+    ASSERT_EQ(graph->AddFilter(source.Get(), "Source"), S_OK);
+    ASSERT_EQ(graph->AddFilter(sink.Get(), "Sink"), S_OK);
+    ASSERT_EQ(graph->AddFilter(renderer.Get(), "Default DirectSound Device"), S_OK);
+    ASSERT_EQ(graph->ConnectDirect(PinOf(source.Get(), 0).Get(), PinOf(sink.Get(), 0).Get(), nullptr), S_OK);
+    EXPECT_EQ(graph->Run(), S_OK) << "a video-only preview keeps the sound renderer in the graph";
+    EXPECT_EQ(graph->Stop(), S_OK);
+    EXPECT_EQ(renderer->SamplesRendered(), 0);
+}
+
 } // namespace
 } // namespace camtrove::media

@@ -101,6 +101,9 @@ AudioRenderer::PcmHandle AudioRenderer::OpenDevice(const AM_MEDIA_TYPE& type) co
 
 HRESULT AudioRenderer::StartStreaming()
 {
+    // A preview without a sound source leaves the renderer unconnected; the graph still runs.
+    if (!InputPin()->IsConnected())
+        return S_OK;
     const AM_MEDIA_TYPE& type = InputPin()->CurrentMediaType();
     const WAVEFORMATEX* wfx = PcmFormatOf(type);
     if (!wfx)
