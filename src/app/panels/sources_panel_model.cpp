@@ -163,13 +163,7 @@ bool SourcesPanelModel::activervideo(const QString& name)
         m_prefs.SourceVideo->value = source->Name;
     } else {
         m_trace.TraceLine(QStringLiteral("connexion échouée"));
-        TCaptureDevice& device = *source->Device;
-        // A device that failed half-way must not stay in the graph, where the next source would meet it.
-        if (!ActiveAudio() || ActiveAudio()->Device != &device) {
-            (void)device.KillVideoGraph();
-            (void)device.KillSourceGraph();
-        }
-        ExcludeAndReload(device);
+        ExcludeAndReload(*source->Device);
         return false;
     }
 
@@ -242,12 +236,7 @@ bool SourcesPanelModel::ActiverAudio(const QString& name)
                 m_trace.TraceLine(QStringLiteral("Exit ActiverAudio OK"));
             } else {
                 m_trace.TraceLine(QStringLiteral("Connexion audio a échoué"));
-                TCaptureDevice& device = *source->Device;
-                if (!ActiveVideo() || ActiveVideo()->Device != &device) {
-                    (void)device.KillAudioGraph();
-                    (void)device.KillSourceGraph();
-                }
-                ExcludeAndReload(device);
+                ExcludeAndReload(*source->Device);
             }
         }
         RunGraphUnlessBatch("finally dm.play passed");
