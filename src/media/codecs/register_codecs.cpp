@@ -1,3 +1,4 @@
+#include "media/codecs/asf_writer.h"
 #include "media/codecs/lame_mp3_encoder.h"
 #include "media/core/built_in_filters.h"
 #include "media/core/filter_catalogue.h"
@@ -16,6 +17,14 @@ void RegisterCodecs(FilterCatalogue& catalogue)
          {{MEDIATYPE_Audio, MEDIASUBTYPE_PCM}},
          {{MEDIATYPE_Audio, MEDIASUBTYPE_MP3}, {MEDIATYPE_Audio, MEDIASUBTYPE_MPEG1AudioPayload}},
          [] { return ComPtr<IBaseFilter>(LameMp3Encoder::Create()); }});
+    // The ASF writer ends a chain that SetOutputFileName makes; Connect must never insert it.
+    catalogue.Register({CLSID_WMAsfWriter,
+                        "WM ASF Writer",
+                        MERIT_DO_NOT_USE,
+                        CLSID_LegacyAmFilterCategory,
+                        {{MEDIATYPE_Video, GUID_NULL}, {MEDIATYPE_Audio, MEDIASUBTYPE_PCM}},
+                        {},
+                        [] { return ComPtr<IBaseFilter>(AsfWriter::Create()); }});
 }
 
 } // namespace camtrove::media
