@@ -173,8 +173,9 @@ TEST(WmProfile, RemovingAudioStreamsLeavesVideoAndTouchesNoOtherCopy)
         GUID type;
         if (Failed(profile->GetStreamByNumber(number, &stream)) || Failed(stream->GetStreamType(&type)))
             continue;
-        if (type == WMMEDIATYPE_Audio)
+        if (type == WMMEDIATYPE_Audio) {
             ASSERT_EQ(profile->RemoveStreamByNumber(number), S_OK);
+        }
     }
     EXPECT_EQ(StreamTypes(profile.Get()), std::vector<GUID>{WMMEDIATYPE_Video});
     ComPtr<IWMStreamConfig> video;

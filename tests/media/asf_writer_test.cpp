@@ -319,8 +319,9 @@ void RemoveAudioStreams(IWMProfile* profile)
         ComPtr<IWMStreamConfig> stream;
         GUID type;
         if (Succeeded(profile->GetStreamByNumber(number, &stream)) &&
-            Succeeded(stream->GetStreamType(&type)) && type == WMMEDIATYPE_Audio)
+            Succeeded(stream->GetStreamType(&type)) && type == WMMEDIATYPE_Audio) {
             ASSERT_EQ(profile->RemoveStreamByNumber(number), S_OK);
+        }
     }
 }
 
