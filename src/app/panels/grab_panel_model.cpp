@@ -7,6 +7,7 @@
 #include "filters/fpsunit.h"
 #include "graph/tdm.h"
 #include "platform/prompter.h"
+#include "platform/trash.h"
 #include "settings/catalogue.h"
 
 #include <QFile>
@@ -108,8 +109,11 @@ bool GrabPanelModel::SaveGrabbedImage()
             break;
         }
     }
-    if (QFile::exists(file))
-        (void)QFile::moveToTrash(file);
+    // The old picture is only replaced once it is safe in the trash.
+    if (QFile::exists(file) && !platform::MoveToTrash(file)) {
+        m_prompter.Inform(QStringLiteral("The image %1 could not be moved to the trash; it was kept.").arg(file));
+        return false;
+    }
     const bool jpeg = m_preferences.ExtensionDesImages->value == 1;
     const bool written =
         jpeg ? WriteJpeg(file, m_output, m_preferences.JpegQuality->value) : WriteBmp(file, m_output);

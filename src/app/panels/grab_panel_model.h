@@ -56,8 +56,8 @@ public:
     void OnImageGrabbed(int slot);
     void OnCountdown(int secondsLeft);
 
-    // Writes the output picture under the next image name; false when the user kept the old one
-    // or the write failed (the name does not advance then).
+    // Writes the output picture under the next image name; false when the user kept the old one,
+    // the old one could not go to the trash, or the write failed (the name does not advance then).
     bool SaveGrabbedImage();
 
     // The intervalometer switch, applied. Turning it on fails with a message when the interval
