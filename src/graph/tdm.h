@@ -4,8 +4,8 @@
 // filters (added under their graph names when used), and the state that the devices, the preview
 // and the capture chains share: the native tees, the decoded video pin, the active sources, the
 // native video and audio values, the device interfaces of the active sources and the video format
-// list. Built once with the application; everything here runs on the control (UI) thread, and the
-// filters it owns run on the graph's streaming threads.
+// list. Built once with the application and outliving the device and source lists; everything here
+// runs on the control (UI) thread, and the filters it owns run on the graph's streaming threads.
 
 #include "filters/ct_control_filter.h"
 #include "filters/ct_dvheader.h"
