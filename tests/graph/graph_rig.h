@@ -16,6 +16,14 @@
 
 namespace camtrove::graph::testing {
 
+// Sanitized builds decode many times slower than real time: there the rate checks only ask that
+// pictures and sound flow, never faster than real time.
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kSanitized = true;
+#else
+inline constexpr bool kSanitized = false;
+#endif
+
 // The built-in test devices, less those a test has unplugged (by device path).
 class UnpluggableDevices final : public media::DeviceSource
 {
