@@ -3,6 +3,7 @@
 
 #include "app/capture/preview_only_capture_control.h"
 #include "app/panels/deferred_initialisation.h"
+#include "app/panels/encoder_discovery.h"
 #include "app/panels/sources_panel_model.h"
 #include "cli/cli_command.h"
 #include "graph/capture_formats.h"
@@ -129,7 +130,7 @@ int Run(const QStringList& args)
     Tdm dm;
     PreviewOnlyCaptureControl capture;
     WindowlessHost host;
-    NoEncoders encoders;
+    const DiscoveredEncoders encoders = DiscoveredEncoders::Discover(dm.DeviceEnumerator());
     PrintedTrace printed;
     DiscardingTrace discarded;
     TraceSink& trace = parsed->trace ? static_cast<TraceSink&>(printed) : discarded;

@@ -86,7 +86,7 @@ protected:
         const auto testDevices =
             std::make_shared<media::TestDeviceSource>(devices, [this] { return camcorder; });
         dm = std::make_unique<graph::Tdm>(media::DeviceSources{camera, testDevices});
-        model = std::make_unique<SourcesPanelModel>(*dm, prefs, capture, host, encoders, trace);
+        model = std::make_unique<SourcesPanelModel>(*dm, prefs, capture, host, *inventory, trace);
         error = InitialiseSources(*dm, *model, prefs, trace);
     }
 
@@ -123,6 +123,7 @@ protected:
     PreviewOnlyCaptureControl capture;
     RecordingHost host;
     NoEncoders encoders;
+    const EncoderInventory* inventory = &encoders; // a test may give the discovered encoders
     RecordingTrace trace;
     std::unique_ptr<graph::Tdm> dm;
     std::unique_ptr<SourcesPanelModel> model;

@@ -47,7 +47,7 @@ TEST_F(DevicesCommand, ListsTheDevicesSourcesAndFormatsOfTheDefaultChoices)
               QStringList({"* DV Source - Audio", "  Camtrove Test Sound Card", "  no audio stream"}));
     EXPECT_EQ(Section(run.out, "Formats:"),
               QStringList({"* dv type 1 natifve", "  dv type 2 native", "  dv type 2 (recomp)", "  Wmv",
-                           "  Image by Image", "  Wav"}));
+                           "  Image by Image", "  Wav", "  mp3"}));
     EXPECT_EQ(Section(run.out, "Video devices:").size(), 2);
     EXPECT_TRUE(run.out.contains("Native video: dvsd, 720x576, 25.00 fps, temporally compressed no"));
     EXPECT_TRUE(run.out.contains("Native audio: 48000 Hz, 16 bits, 2 channels"));
