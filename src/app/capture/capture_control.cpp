@@ -9,6 +9,7 @@
 #include "graph/sources.h"
 #include "graph/tdm.h"
 #include "platform/prompter.h"
+#include "platform/trash.h"
 #include "settings/catalogue.h"
 
 #include <QDir>
@@ -168,7 +169,7 @@ bool CaptureControl::SendToTrash(const QString& file)
 {
     if (!QFileInfo::exists(file))
         return true;
-    if (QFile::moveToTrash(file))
+    if (platform::MoveToTrash(file))
         return true;
     // Writing over it would lose the old file for good.
     m_prompter.Inform(QStringLiteral("The file ") + file + QStringLiteral(" cannot be moved to the trash."));
@@ -313,7 +314,7 @@ void CaptureControl::CloseCurrentFile()
         CloseSceneFile();
         if (dropped > 0 &&
             m_prompter.Ask(LostFramesQuestion(dropped, sceneFile), PromptButtons::YesNo) == PromptAnswer::Yes)
-            (void)QFile::moveToTrash(sceneFile);
+            (void)platform::MoveToTrash(sceneFile);
     }
 }
 
