@@ -17,7 +17,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QtEndian>
 
 #include <chrono>
 #include <optional>
@@ -148,6 +150,36 @@ void PlayTape(const Tdm& dm)
         PrintError(QStringLiteral("the camcorder's tape does not play"));
 }
 
+// The scenes of a scene file as its records store them: the first one's end, then each later
+// one's start and length.
+QStringList SceneLines(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray data = file.readAll();
+    if (data.size() < 65)
+        return {};
+    const int length = static_cast<std::uint8_t>(data[24]);
+    const auto int32At = [&data](qsizetype at) {
+        return at + 4 <= data.size() ? qFromLittleEndian<qint32>(data.constData() + at) : -1;
+    };
+    const int count = qFromLittleEndian<quint16>(data.constData() + 33 + length);
+    QStringList lines{QStringLiteral("%1 scenes").arg(count)};
+    qsizetype at = 65 + length;
+    if (count > 0) {
+        lines << QStringLiteral("scene 1: end %1").arg(int32At(at));
+        at += 23 + length;
+    }
+    for (int i = 2; i <= count; ++i, at += 35) {
+        lines << QStringLiteral("scene %1: start %2, length %3")
+                     .arg(i)
+                     .arg(int32At(at + 9))
+                     .arg(int32At(at + 13));
+    }
+    return lines;
+}
+
 void PrintFiles(const CapturedFilesList& files)
 {
     PrintLine(files.CountText());
@@ -157,8 +189,11 @@ void PrintFiles(const CapturedFilesList& files)
             if (!line.isEmpty())
                 PrintLine(QStringLiteral("  ") + line);
         const QString scenes = CaptureControl::SceneFileOf(item.path);
-        if (QFileInfo::exists(scenes))
-            PrintLine(QStringLiteral("  Scene File: ") + scenes);
+        if (!QFileInfo::exists(scenes))
+            continue;
+        PrintLine(QStringLiteral("  Scene File: ") + scenes);
+        for (const QString& line : SceneLines(scenes))
+            PrintLine(QStringLiteral("    ") + line);
     }
 }
 
