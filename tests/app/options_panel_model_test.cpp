@@ -196,9 +196,14 @@ TEST_F(OptionsTest, TheBitrateIsReadFromAndWrittenToTheEncodersKey)
     EXPECT_EQ(StoredBitrate(), 96);
     EXPECT_EQ(ReadLameBitrate(registry), 96u); // what the encoder will use
 
+    // A typed bitrate outside the list is the encoder's business: it takes the nearest it can.
+    model->OnBitrateChange(QStringLiteral("100"));
+    EXPECT_EQ(model->cboxBitratemp3.Text, "100");
+    EXPECT_EQ(StoredBitrate(), 100);
+
     model->OnBitrateChange(QStringLiteral("fast"));
     EXPECT_EQ(model->cboxBitratemp3.Text, "128");
-    EXPECT_EQ(StoredBitrate(), 96);
+    EXPECT_EQ(StoredBitrate(), 100);
 }
 
 TEST_F(OptionsTest, ABitrateOutsideTheListOrAMissingKeyLeaves128)

@@ -374,7 +374,12 @@ void OptionsPanelModel::OnMp3Click(bool checked)
 
 void OptionsPanelModel::OnBitrateChange(const QString& text)
 {
-    cboxBitratemp3.Select(text);
+    if (cboxBitratemp3.Holds(text)) {
+        cboxBitratemp3.Select(text);
+    } else {
+        cboxBitratemp3.ItemIndex = -1;
+        cboxBitratemp3.Text = text;
+    }
     bool parsed = false;
     const int kbps = text.trimmed().toInt(&parsed);
     bool written = false;
