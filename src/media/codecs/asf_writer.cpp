@@ -118,7 +118,27 @@ TBCBasePin* AsfWriter::GetPin(int index)
 
 HRESULT AsfWriter::ApplyProfile(WmProfileDescription profile)
 {
-    TBCAutoLock lock(&m_lock);
+    // Dropped pins leave their connections after the filter lock is released: a peer's lock is
+    // never taken under ours, since connecting takes them the other way round.
+    std::vector<AsfWriterInputPin*> previous;
+    {
+        TBCAutoLock lock(&m_lock);
+        const HRESULT hr = ChoosePins(std::move(profile), &previous);
+        if (Failed(hr))
+            return hr;
+    }
+    for (AsfWriterInputPin* pin : previous) {
+        ComPtr<IPin> peer;
+        if (Succeeded(pin->ConnectedTo(&peer))) {
+            (void)peer->Disconnect();
+            (void)pin->Disconnect();
+        }
+    }
+    return S_OK;
+}
+
+HRESULT AsfWriter::ChoosePins(WmProfileDescription profile, std::vector<AsfWriterInputPin*>* dropped)
+{
     if (!IsStopped())
         return VFW_E_NOT_STOPPED;
     if (profile.streams.empty())
@@ -129,7 +149,8 @@ HRESULT AsfWriter::ApplyProfile(WmProfileDescription profile)
 
     // Connected pins first, so that a connection survives whenever the new profile has a stream
     // of its type; then free pins of the type; then new ones.
-    std::vector<AsfWriterInputPin*> previous = m_inputs;
+    std::vector<AsfWriterInputPin*>& previous = *dropped;
+    previous = m_inputs;
     std::vector<AsfWriterInputPin*> next;
     const auto take = [&](const GUID& type, bool connected) -> AsfWriterInputPin* {
         const auto found = std::find_if(previous.begin(), previous.end(), [&](AsfWriterInputPin* pin) {
@@ -158,13 +179,6 @@ HRESULT AsfWriter::ApplyProfile(WmProfileDescription profile)
         next[i]->m_name = name;
         next[i]->SetId(name);
         next[i]->m_stream = profile.streams[i];
-    }
-    // What the profile no longer has leaves its connection.
-    for (AsfWriterInputPin* pin : previous) {
-        if (IPin* peer = pin->GetConnected()) {
-            (void)peer->Disconnect();
-            (void)pin->Disconnect();
-        }
     }
     m_inputs = std::move(next);
     m_profile = std::move(profile);
@@ -280,16 +294,20 @@ HRESULT AsfWriter::StartFile()
         codecs.push_back(encoder->Codec());
         encoders.push_back(std::move(encoder));
     }
-    std::lock_guard fileLock(m_fileMutex);
-    const HRESULT hr = m_file.Open(m_fileName, codecs);
-    if (Failed(hr))
-        return hr;
+    {
+        std::lock_guard fileLock(m_fileMutex);
+        const HRESULT hr = m_file.Open(m_fileName, codecs);
+        if (Failed(hr))
+            return hr;
+    }
+    // Pin before file, as on the streaming threads.
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         std::lock_guard encodeLock(inputs[i]->m_encodeMutex);
         inputs[i]->m_encoder = std::move(encoders[i]);
         inputs[i]->m_fileStream = i;
         inputs[i]->m_ended = false;
     }
+    std::lock_guard fileLock(m_fileMutex);
     m_runInputs = std::move(inputs);
     m_failureReported = false;
     return S_OK;

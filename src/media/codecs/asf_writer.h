@@ -96,6 +96,8 @@ private:
     explicit AsfWriter(std::unique_ptr<SinkFile> file);
 
     [[nodiscard]] HRESULT ApplyProfile(WmProfileDescription profile);
+    // Under the filter lock: the pins for the profile's streams; the pins it no longer uses.
+    [[nodiscard]] HRESULT ChoosePins(WmProfileDescription profile, std::vector<AsfWriterInputPin*>* dropped);
     [[nodiscard]] HRESULT StartFile();
     [[nodiscard]] HRESULT FinishFile();
     // Streaming threads.
