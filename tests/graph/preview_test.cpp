@@ -96,6 +96,7 @@ TEST(Preview, SwitchingTheVideoSourceTenTimesLeavesNothingOfTheOldSources)
     EXPECT_EQ(rig.CountOfClass(media::CLSID_TestCamera), 0);
     EXPECT_EQ(rig.CountOfClass(media::CLSID_TestCamcorder), 1);
     EXPECT_EQ(ThreadCount(), camcorderThreads) << "no streaming thread of an old source is left";
+    EXPECT_TRUE(rig.dm.VideoRenderer()->WindowState().visible) << "the preview shows again after each switch";
     rig.dm.StopGraph();
 }
 

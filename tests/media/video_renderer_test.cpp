@@ -175,5 +175,22 @@ TEST(VideoRenderer, KeepsTheWindowStateAndTellsTheWidget)
     EXPECT_EQ(changes, 2);
 }
 
+TEST(VideoRenderer, ShowsItsHiddenWindowWhenAConnectedStreamStarts)
+{
+    RendererGraph g(Rgb24(), 1, false);
+    ASSERT_EQ(g.renderer->put_Visible(false), S_OK);
+    ASSERT_EQ(g.graph->Pause(), S_OK);
+    EXPECT_TRUE(g.renderer->WindowState().visible);
+    EXPECT_EQ(g.graph->Stop(), S_OK);
+
+    auto graph = FilterGraph::Create(nullptr);
+    auto alone = VideoRenderer::Create();
+    ASSERT_EQ(graph->AddFilter(alone.Get(), "Video Renderer"), S_OK);
+    ASSERT_EQ(alone->put_Visible(false), S_OK);
+    ASSERT_EQ(graph->Pause(), S_OK);
+    EXPECT_FALSE(alone->WindowState().visible) << "nothing to show without a picture stream";
+    EXPECT_EQ(graph->Stop(), S_OK);
+}
+
 } // namespace
 } // namespace camtrove::media

@@ -96,6 +96,19 @@ std::shared_ptr<const VideoFrame> VideoRenderer::LatestFrame() const
     return m_latest;
 }
 
+HRESULT VideoRenderer::StartStreaming()
+{
+    bool hidden = false;
+    {
+        std::lock_guard lock(m_windowMutex);
+        hidden = !m_window.visible;
+    }
+    // Only a real change is told to the widget.
+    if (hidden && InputPin()->IsConnected())
+        (void)put_Visible(true);
+    return S_OK;
+}
+
 HRESULT VideoRenderer::put_Visible(bool visible)
 {
     {

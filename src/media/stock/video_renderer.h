@@ -47,6 +47,9 @@ public:
     HRESULT NonDelegatingQueryInterface(const GUID& iid, void** object) override;
 
     HRESULT CheckMediaType(const AM_MEDIA_TYPE& type) override;
+    // Auto-show: a connected renderer that starts streaming shows its window, so the preview
+    // comes back after the application hid it while it rebuilt the chain.
+    HRESULT StartStreaming() override;
     HRESULT DoRenderSample(IMediaSample* sample) override;
 
     // IVideoWindow: any thread.
