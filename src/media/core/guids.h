@@ -94,6 +94,8 @@ inline constexpr GUID CLSID_DSoundRender = MakeGuid("79376820-07D0-11CF-A24D-002
 inline constexpr GUID CLSID_VideoRenderer = MakeGuid("70E102B0-5556-11CE-97C0-00AA0055595A");
 inline constexpr GUID CLSID_MjpegDec = MakeGuid("301056D0-6DFF-11D2-9EEB-006008039E37");
 inline constexpr GUID CLSID_LameMp3Encoder = MakeGuid("B8D27088-FF5F-4B7C-98DC-0E91A1696286");
+inline constexpr GUID CLSID_Mpeg1AudioEncoder = MakeGuid("6A1C7E57-0C4A-4D00-8E1C-4D5045470001");
+inline constexpr GUID CLSID_MpegPsMux = MakeGuid("6A1C7E57-0C4A-4D00-8E1C-4D5045470002");
 
 // Interfaces
 inline constexpr GUID IID_IUnknown = MakeGuid("00000000-0000-0000-C000-000000000046");
