@@ -3,6 +3,7 @@
 #include "media/devices/test_camcorder.h"
 #include "media/devices/test_camera.h"
 #include "media/devices/test_crossbar.h"
+#include "media/devices/test_mpeg_camera.h"
 #include "media/devices/test_sound_card.h"
 
 namespace camtrove::media {
@@ -33,6 +34,15 @@ void RegisterDevices(FilterCatalogue& catalogue)
                         {},
                         {{MEDIATYPE_Audio, MEDIASUBTYPE_PCM}},
                         [] { return ComPtr<IBaseFilter>(TestSoundCard::Create()); }});
+    // Listed only where test devices are asked for: the built-in device lists stay as they are.
+    catalogue.Register(
+        {CLSID_TestMpegCamera,
+         "Camtrove Test MPEG Camera",
+         MERIT_DO_NOT_USE,
+         GUID_NULL,
+         {},
+         {{MEDIATYPE_Video, MEDIASUBTYPE_MPEG2_VIDEO}, {MEDIATYPE_Video, MEDIASUBTYPE_MPEG1Payload}},
+         [] { return ComPtr<IBaseFilter>(TestMpegCamera::Create()); }});
 }
 
 } // namespace camtrove::media
