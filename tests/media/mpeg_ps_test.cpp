@@ -4,7 +4,9 @@
 #include "media/codecs/mpeg_ps_mux.h"
 #include "media/core/filter_catalogue.h"
 #include "media/core/system_device_enum.h"
+#include "media/devices/test_device_source.h"
 #include "media/devices/test_mpeg_camera.h"
+#include "platform/registry.h"
 #include "support/avi_capture.h"
 #include "test_filters.h"
 
@@ -470,20 +472,47 @@ TEST(TestMpegCamera, SetFormatChoosesAListedFormatAndRefusesOthers)
     EXPECT_NE(config->SetFormat(MakeVideoType(MEDIASUBTYPE_YUY2, 720, 576, 400'000)), S_OK);
 }
 
-TEST(TestMpegCamera, IsInTheCatalogueButInNoDeviceList)
+std::vector<QString> VideoDeviceNames(const TestDeviceSettings& settings, ComPtr<IMoniker>* last = nullptr)
 {
-    EXPECT_TRUE(FilterCatalogue::BuiltIn().Create(CLSID_TestMpegCamera));
-    auto devices = SystemDeviceEnum::Create();
+    auto devices = SystemDeviceEnum::Create(
+        &FilterCatalogue::BuiltIn(),
+        {std::make_shared<TestDeviceSource>(settings, [] { return TestCamcorderSettings{}; })});
     ComPtr<IEnumMoniker> monikers;
     (void)devices->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, &monikers, 0);
+    std::vector<QString> names;
     ComPtr<IMoniker> moniker;
     while (monikers && monikers->Next(&moniker) == S_OK) {
-        QString name;
         ComPtr<IPropertyBag> bag;
-        ASSERT_EQ(moniker->BindToStorage(IID_IPropertyBag, bag.AsOut()), S_OK);
-        (void)bag->Read("FriendlyName", &name);
-        EXPECT_NE(name, "Camtrove Test MPEG Camera");
+        QString name;
+        if (Succeeded(moniker->BindToStorage(IID_IPropertyBag, bag.AsOut())))
+            (void)bag->Read("FriendlyName", &name);
+        names.push_back(name);
+        if (last)
+            *last = moniker;
     }
+    return names;
+}
+
+TEST(TestMpegCamera, IsListedAfterTheTestCameraOnlyWhenItsSettingIsOn)
+{
+    EXPECT_EQ(VideoDeviceNames({}),
+              (std::vector<QString>{"Camtrove Test Camcorder", "Camtrove Test Camera"}));
+    ComPtr<IMoniker> last;
+    EXPECT_EQ(VideoDeviceNames({.mpegCamera = true}, &last),
+              (std::vector<QString>{"Camtrove Test Camcorder", "Camtrove Test Camera",
+                                    "Camtrove Test MPEG Camera"}));
+    ComPtr<IBaseFilter> camera;
+    ASSERT_EQ(last->BindToObject(IID_IBaseFilter, camera.AsOut()), S_OK);
+    GUID clsid;
+    ASSERT_EQ(camera->GetClassID(&clsid), S_OK);
+    EXPECT_EQ(clsid, CLSID_TestMpegCamera);
+
+    QTemporaryDir dir;
+    platform::Registry registry(dir.path());
+    EXPECT_FALSE(LoadTestDeviceSettings(registry).mpegCamera) << "off when nothing is stored";
+    ASSERT_TRUE(SaveTestDeviceSettings(registry, {.mpegCamera = true}));
+    platform::Registry again(dir.path());
+    EXPECT_TRUE(LoadTestDeviceSettings(again).mpegCamera);
 }
 
 } // namespace

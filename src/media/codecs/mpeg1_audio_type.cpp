@@ -33,7 +33,9 @@ AM_MEDIA_TYPE MakeMpeg1AudioType(const Mpeg1AudioStream& stream)
     block.wfx.nBlockAlign = 1;
     block.wfx.wBitsPerSample = 0;
     block.wfx.cbSize = sizeof(MPEG1WAVEFORMAT) - sizeof(WAVEFORMATEX);
-    block.fwHeadLayer = stream.layer == 1 ? kAcmMpegLayer1 : stream.layer == 2 ? kAcmMpegLayer2 : ACM_MPEG_LAYER3;
+    block.fwHeadLayer = stream.layer == 1   ? kAcmMpegLayer1
+                        : stream.layer == 2 ? kAcmMpegLayer2
+                                            : ACM_MPEG_LAYER3;
     block.dwHeadBitrate = stream.bitrate;
     block.fwHeadMode = stream.channels == 1 ? ACM_MPEG_SINGLECHANNEL : ACM_MPEG_STEREO;
 

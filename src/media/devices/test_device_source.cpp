@@ -2,6 +2,7 @@
 
 #include "media/devices/test_camcorder.h"
 #include "media/devices/test_camera.h"
+#include "media/devices/test_mpeg_camera.h"
 #include "media/devices/test_sound_card.h"
 #include "platform/registry.h"
 
@@ -12,6 +13,7 @@ namespace {
 
 const QString kCamcorders = QStringLiteral("Camcorders");
 const QString kCameraFails = QStringLiteral("Camera Fails To Attach");
+const QString kMpegCamera = QStringLiteral("MPEG Camera");
 
 } // namespace
 
@@ -23,6 +25,7 @@ TestDeviceSettings LoadTestDeviceSettings(platform::Registry& registry)
     settings.camcorders =
         std::clamp(registry.ReadInteger(kCamcorders).value_or(settings.camcorders), 0, kMaxTestCamcorders);
     settings.cameraFailsToAttach = registry.ReadInteger(kCameraFails).value_or(0) != 0;
+    settings.mpegCamera = registry.ReadInteger(kMpegCamera).value_or(0) != 0;
     registry.CloseKey();
     return settings;
 }
@@ -32,7 +35,8 @@ bool SaveTestDeviceSettings(platform::Registry& registry, const TestDeviceSettin
     if (!registry.OpenKey(QString::fromLatin1(kTestDevicesKey), true))
         return false;
     const bool saved = registry.WriteInteger(kCamcorders, settings.camcorders) &&
-                       registry.WriteInteger(kCameraFails, settings.cameraFailsToAttach ? 1 : 0);
+                       registry.WriteInteger(kCameraFails, settings.cameraFailsToAttach ? 1 : 0) &&
+                       registry.WriteInteger(kMpegCamera, settings.mpegCamera ? 1 : 0);
     registry.CloseKey();
     return saved;
 }
@@ -76,6 +80,10 @@ std::vector<DeviceEntry> TestDeviceSource::Devices(const GUID& category) const
                            QStringLiteral("camtrove-test:camera"), [fails = settings.cameraFailsToAttach] {
                                return ComPtr<IBaseFilter>(TestCamera::Create(fails));
                            }});
+        if (settings.mpegCamera)
+            devices.push_back({QStringLiteral("Camtrove Test MPEG Camera"), CLSID_TestMpegCamera,
+                               QStringLiteral("camtrove-test:mpeg-camera"),
+                               [] { return ComPtr<IBaseFilter>(TestMpegCamera::Create()); }});
     } else if (category == CLSID_AudioInputDeviceCategory) {
         devices.push_back({QStringLiteral("Camtrove Test Sound Card"), CLSID_TestSoundCard,
                            QStringLiteral("camtrove-test:sound-card"),

@@ -1,7 +1,8 @@
 #pragma once
 // The built-in test devices as the device enumerator lists them: the test camcorders (one by
 // default; tests and users may ask for more, each with its own device path, so that identical
-// camcorders are told apart), the test camera and the test sound card. Which ones are listed is
+// camcorders are told apart), the test camera, the test MPEG camera when asked for, and the test
+// sound card. Which ones are listed is
 // a setting of the registry store under HKEY_CURRENT_USER\Software\Dorn Vesk\Camtrove\Test Devices,
 // beside the test camcorder's own settings.
 
@@ -21,6 +22,7 @@ struct TestDeviceSettings
 {
     int camcorders = 1;               // 0 to kMaxTestCamcorders
     bool cameraFailsToAttach = false; // the test camera lists its stream but never connects it
+    bool mpegCamera = false;          // the test MPEG camera is listed after the test camera
 };
 
 inline constexpr int kMaxTestCamcorders = 8;
