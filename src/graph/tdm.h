@@ -60,6 +60,12 @@ struct TdmPreferences
 {
     bool mpeg2RatioNormal = true;       // "Mpeg2 Ratio Normal"
     std::int32_t videoInputSelect = -1; // "Video Input Select"
+    // What the capture chains read.
+    std::uint8_t standardDV = 0;   // "Standard DV": 0 PAL, otherwise NTSC
+    std::uint8_t frequenceDV = 3;  // "FrequenceDV": 1 32000 Hz, 2 44100 Hz, 3 48000 Hz
+    std::uint8_t ratioDV = 0;      // "RatioDV": 0 4x3, 1 16x9
+    bool frequenceDVNative = true; // "Frequence DV native"
+    bool garderFormatDV = false;   // "Garder Format DV"
 };
 
 class Tdm
@@ -104,6 +110,19 @@ public:
 
     [[nodiscard]] bool RunGraph();
     void StopGraph();
+
+    // The capture chain of a format code hung on the spare outputs of the preview's tees, with
+    // the graph stopped. Codes 0 and 10 build nothing. A chain that fails half-way is taken out
+    // again, so the preview graph is as it was. onImageByImageStop is the control filter's OnStop
+    // for code 8.
+    [[nodiscard]] bool BuildCaptureChain(std::uint8_t code, const QString& fileName,
+                                         std::function<void()> onImageByImageStop = {});
+    // Takes every filter of any chain out of the stopped graph and brings a DV source's preview
+    // back as activation made it.
+    bool TeardownCapture();
+    // The ACM Wrapper's output as 16-bit stereo PCM at the capture rate, from the connection type
+    // of its pin 0 of the given direction.
+    [[nodiscard]] bool ConfigureAcmFormat(media::PIN_DIRECTION direction);
 
     // Called by a source that is going away, so that no slot keeps it.
     void Forget(const TavFlux* source);
@@ -155,6 +174,9 @@ public:
     TAudioInterfaces AudioInterfaces;
     // Read by the DV device when it joins its decoder; set by the DivX chain.
     bool HalfResolution = false;
+    // The multiplexer and file sink of SetOutputFileName while a capture chain holds them.
+    media::ComPtr<media::IBaseFilter> CaptureMux;
+    media::ComPtr<media::IFileSinkFilter> CaptureSink;
 
     // Up to kMaxVideoFormats types of the active video source's capture pin; the chosen index
     // counts from 1, 0 for none, and is applied at every video activation.
@@ -192,6 +214,13 @@ private:
     void TakeCamcorder(TavFlux* source, TavFlux* other, media::IBaseFilter* filter);
     void GiveBackCamcorder(TavFlux* source);
     void RemoveChainBetween(media::IBaseFilter* from, media::IBaseFilter* to);
+    [[nodiscard]] bool BuildDVType2Native(const QString& fileName);
+    [[nodiscard]] bool BuildAviNative(const QString& fileName);
+    [[nodiscard]] bool BuildDVType2Recomp(const QString& fileName);
+    [[nodiscard]] bool BuildImageByImage(const QString& fileName, std::function<void()> onStop);
+    [[nodiscard]] bool BuildWav(const QString& fileName);
+    [[nodiscard]] bool OpenCaptureMux(const QString& fileName);
+    [[nodiscard]] bool ActiveVideoIsDVCamcorder() const;
 
     const media::FilterCatalogue* m_catalogue;
     media::ComPtr<media::FilterGraph> m_graph;
