@@ -193,23 +193,29 @@ bool Tdm::BuildDVType2Recomp(const QString& fileName)
     // The tee's output exists only once its input is connected.
     if (!Link(graph, PinAt(infdumvideo.Filter(), 1), PinAt(DVmux.Filter(), 0)))
         return false;
-    header->SetSceneDetector(detector);
+    // The camcorder's header blocks name its own line system; over frames of the other system they
+    // would make every frame unreadable, so such frames keep the encoder's headers.
+    const bool otherSystem = detector && detector->Current().System == (pal ? 1 : 0);
+    header->SetSceneDetector(otherSystem ? nullptr : detector);
     header->SetWideMode(Preferences.garderFormatDV ? 2 : Preferences.ratioDV);
 
+    // The sound's rate goes into the muxer's DV header, so the muxer's output is connected only
+    // once the rate is set: a later change would reconnect it and the splitter would drop the
+    // outputs already linked to the file.
     auto* audioStamper = AudioCapTamponer.Get();
     const bool audio = ActiveAudioSource != nullptr;
     if (audio && (Failed(acmcap.Join(graph)) || Failed(AddOwnFilter(audioStamper, kAudioCapTamponerName)) ||
                   !Link(graph, PinAt(infdecaudio.Filter(), 2), PinAt(audioStamper, 0)) ||
                   !Link(graph, PinAt(audioStamper, 1), PinAt(acmcap.Filter(), 0)) ||
-                  !Link(graph, PinAt(acmcap.Filter(), 1), PinAt(DVmux.Filter(), 1))))
+                  !Link(graph, PinAt(acmcap.Filter(), 1), PinAt(DVmux.Filter(), 1)) ||
+                  !ConfigureAcmFormat(PINDIR_OUTPUT)))
         return false;
     auto* mux = CaptureMux.Get();
     if (!Link(graph, LastPin(DVmux.Filter()), PinAt(DVsplitter.Filter(), 0)) ||
         !Link(graph, PinAt(DVsplitter.Filter(), 1), PinAt(mux, 1)))
         return false;
     if (audio &&
-        (Failed(m_builder->RenderStream(nullptr, &MEDIATYPE_Audio, DVsplitter.Filter(), nullptr, mux)) ||
-         !ConfigureAcmFormat(PINDIR_OUTPUT)))
+        Failed(m_builder->RenderStream(nullptr, &MEDIATYPE_Audio, DVsplitter.Filter(), nullptr, mux)))
         return false;
     audioStamper->ClearStripTimes();
     return true;

@@ -244,6 +244,9 @@ struct AvStream
     int sampleRate = 0;
     int channels = 0;
     AVRational frameRate{0, 1};
+    int width = 0;
+    int height = 0;
+    AVRational sampleAspect{0, 1};
     std::vector<std::vector<std::uint8_t>> packets;
     std::uint64_t bytes = 0;
 };
@@ -270,6 +273,9 @@ struct AvStream
             d.sampleRate = s->codecpar->sample_rate;
             d.channels = s->codecpar->ch_layout.nb_channels;
             d.frameRate = s->avg_frame_rate;
+            d.width = s->codecpar->width;
+            d.height = s->codecpar->height;
+            d.sampleAspect = s->codecpar->sample_aspect_ratio;
         }
     };
     describe(context->nb_streams);
