@@ -222,7 +222,7 @@ int Run(const QStringList& args)
         prefs.Scn->value = true;
 
     Tdm dm;
-    TdmCaptureChains chains(dm);
+    TdmCaptureChains chains(dm, prefs);
     CommandLinePrompter prompter(parsed->answer);
     NoDesktop desktop;
     CapturedFilesList files(desktop, prompter);

@@ -91,7 +91,7 @@ protected:
         const auto testDevices =
             std::make_shared<media::TestDeviceSource>(devices, [this] { return camcorder; });
         dm = std::make_unique<graph::Tdm>(media::DeviceSources{testDevices});
-        chains = std::make_unique<TdmCaptureChains>(*dm);
+        chains = std::make_unique<TdmCaptureChains>(*dm, prefs);
         control =
             std::make_unique<CaptureControl>(*dm, prefs, *chains, files, prompter, [this] { return now; });
         model = std::make_unique<SourcesPanelModel>(*dm, prefs, *control, host, encoders, trace);

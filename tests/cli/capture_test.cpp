@@ -66,6 +66,44 @@ TEST_F(CaptureCommand, CapturesTheCamcorderIntoADvFileThatPlaysAndListsIt)
     EXPECT_GT(DvFrames(file), 50);
 }
 
+// The format libavformat finds in a file and the codecs of its streams, "" when it does not open.
+QString Streams(const QString& path)
+{
+    AVFormatContext* context = nullptr;
+    if (avformat_open_input(&context, path.toUtf8().constData(), nullptr, nullptr) < 0)
+        return {};
+    QString text = QString::fromLatin1(context->iformat->name);
+    if (avformat_find_stream_info(context, nullptr) >= 0)
+        for (unsigned i = 0; i < context->nb_streams; ++i)
+            text += QLatin1Char(' ') +
+                    QString::fromLatin1(avcodec_get_name(context->streams[i]->codecpar->codec_id));
+    avformat_close_input(&context);
+    return text;
+}
+
+// Each format of the camcorder's pair through the capture control and its chain.
+TEST_F(CaptureCommand, CapturesTheCamcordersFormatsIntoFilesThatOpen)
+{
+    const struct
+    {
+        const char* format;
+        const char* file;
+        const char* streams;
+    } cases[] = {
+        {"dv type 2 native", "Clip_0.avi", "avi dvvideo pcm_s16le"},
+        {"dv type 2 (recomp)", "Clip_0.avi", "avi dvvideo pcm_s16le"},
+        {"Wav", "Clip_0.wav", "wav pcm_s16le"},
+    };
+    for (const auto& c : cases) {
+        QDir(Folder()).removeRecursively();
+        const CliRun run = Run({"--format", c.format, "--seconds", "2", "--folder", Folder(), "--root",
+                                "Clip", "--no-date", "--yes"});
+        ASSERT_EQ(run.exitCode, 0) << c.format << ": " << run.err.toStdString() << run.out.toStdString();
+        EXPECT_TRUE(run.out.contains(QStringLiteral("Capture Format: ") + c.format)) << c.format;
+        EXPECT_EQ(Streams(Folder() + QLatin1Char('/') + c.file), QString::fromLatin1(c.streams)) << c.format;
+    }
+}
+
 TEST_F(CaptureCommand, CutsIntoNumberedFilesEachWithItsSceneFile)
 {
     QDir().mkpath(Folder());

@@ -1,5 +1,6 @@
 #include "app/capture/tdm_capture_chains.h"
 
+#include "app/panels/graph_preferences.h"
 #include "graph/capture_formats.h"
 #include "graph/sources.h"
 #include "graph/tdm.h"
@@ -21,22 +22,13 @@ graph::TCaptureDevice* VideoDevice(const graph::Tdm& dm)
 bool TdmCaptureChains::BuildCaptureChain(std::uint8_t code, const QString& fileName,
                                          std::function<void()> onImageByImageStop)
 {
-    (void)onImageByImageStop;
-    if (code == CodeOf(CaptureFormat::None) || code == CodeOf(CaptureFormat::Default))
-        return true;
-    if (code == CodeOf(CaptureFormat::DvType1Native)) {
-        auto* device = VideoDevice(m_dm);
-        return device && device->BuildMuxGraph(fileName);
-    }
-    // The other chains are not in the graph module yet: never report a capture that writes nothing.
-    return false;
+    m_dm.Preferences = GraphPreferencesOf(m_preferences);
+    return m_dm.BuildCaptureChain(code, fileName, std::move(onImageByImageStop));
 }
 
 bool TdmCaptureChains::TeardownCapture()
 {
-    if (auto* device = VideoDevice(m_dm))
-        (void)device->KillMuxGraph();
-    return true;
+    return m_dm.TeardownCapture();
 }
 
 bool TdmCaptureChains::GiveWriterNewFile(std::uint8_t code, const QString& fileName)
@@ -48,7 +40,12 @@ bool TdmCaptureChains::GiveWriterNewFile(std::uint8_t code, const QString& fileN
         auto* device = VideoDevice(m_dm);
         return device && device->KillMuxGraph() && device->BuildMuxGraph(fileName);
     }
-    return false;
+    // The sound formats write through the plain file writer, the others through the multiplexer's sink.
+    if (code == CodeOf(CaptureFormat::Wav) || code == CodeOf(CaptureFormat::Mp3)) {
+        const auto sink = media::QueryAs<media::IFileSinkFilter>(m_dm.FileWriter.Filter());
+        return sink && Succeeded(sink->SetFileName(fileName, nullptr));
+    }
+    return m_dm.CaptureSink && Succeeded(m_dm.CaptureSink->SetFileName(fileName, nullptr));
 }
 
 } // namespace camtrove::app

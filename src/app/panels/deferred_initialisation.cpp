@@ -1,5 +1,6 @@
 #include "app/panels/deferred_initialisation.h"
 
+#include "app/panels/graph_preferences.h"
 #include "app/panels/sources_panel_model.h"
 
 namespace camtrove::app {
@@ -8,6 +9,7 @@ QString InitialiseSources(graph::Tdm& dm, SourcesPanelModel& model, settings::Pr
                           TraceSink& trace)
 {
     QString error;
+    dm.Preferences = GraphPreferencesOf(prefs);
     dm.EnumerateCrossbars();
     trace.TraceLine(QStringLiteral("populatecrossbar passed"));
     if (!dm.AttachRenderers())
