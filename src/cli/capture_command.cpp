@@ -8,6 +8,7 @@
 #include "app/panels/deferred_initialisation.h"
 #include "app/panels/sources_panel_model.h"
 #include "cli/cli_command.h"
+#include "cli/windowless_host.h"
 #include "graph/capture_formats.h"
 #include "graph/sources.h"
 #include "platform/prompter.h"
@@ -31,19 +32,6 @@ namespace {
 using namespace camtrove::app;
 using namespace camtrove::graph;
 using namespace camtrove::settings;
-
-class WindowlessHost final : public SourcesPanelHost
-{
-public:
-    [[nodiscard]] QSize PreviewSize() const override { return {640, 480}; }
-    void DimensionnerWithRatio() override {}
-    void ResetDvWideFlag() override {}
-    void ApplyInlayAndFlips() override {}
-    void PlaceButtonRow() override {}
-    void ReapplyIntervalometer() override {}
-    void RebuildSystemReport() override {}
-    void ShowSettingsTab(int) override {}
-};
 
 // The answer given on the command line, or none: a question is then an error.
 class CommandLinePrompter final : public platform::Prompter
@@ -227,7 +215,7 @@ int Run(const QStringList& args)
     NoDesktop desktop;
     CapturedFilesList files(desktop, prompter);
     CaptureControl control(dm, prefs, chains, files, prompter, [] { return Now(); });
-    WindowlessHost host;
+    WindowlessSourcesHost host;
     NoEncoders encoders;
     DiscardingTrace trace;
     SourcesPanelModel model(dm, prefs, control, host, encoders, trace);

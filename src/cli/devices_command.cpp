@@ -6,6 +6,7 @@
 #include "app/panels/encoder_discovery.h"
 #include "app/panels/sources_panel_model.h"
 #include "cli/cli_command.h"
+#include "cli/windowless_host.h"
 #include "graph/capture_formats.h"
 #include "platform/registry.h"
 #include "settings/catalogue.h"
@@ -19,20 +20,6 @@ namespace {
 using namespace camtrove::app;
 using namespace camtrove::graph;
 using namespace camtrove::settings;
-
-// No window: nothing to size, place or show.
-class WindowlessHost final : public SourcesPanelHost
-{
-public:
-    [[nodiscard]] QSize PreviewSize() const override { return {640, 480}; }
-    void DimensionnerWithRatio() override {}
-    void ResetDvWideFlag() override {}
-    void ApplyInlayAndFlips() override {}
-    void PlaceButtonRow() override {}
-    void ReapplyIntervalometer() override {}
-    void RebuildSystemReport() override {}
-    void ShowSettingsTab(int) override {}
-};
 
 class PrintedTrace final : public TraceSink
 {
@@ -129,7 +116,7 @@ int Run(const QStringList& args)
 
     Tdm dm;
     PreviewOnlyCaptureControl capture;
-    WindowlessHost host;
+    WindowlessSourcesHost host;
     const DiscoveredEncoders encoders = DiscoveredEncoders::Discover(dm.DeviceEnumerator());
     PrintedTrace printed;
     DiscardingTrace discarded;

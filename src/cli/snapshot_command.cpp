@@ -8,6 +8,7 @@
 #include "app/panels/grab_panel_model.h"
 #include "app/panels/sources_panel_model.h"
 #include "cli/cli_command.h"
+#include "cli/windowless_host.h"
 #include "filters/queued_message_sink.h"
 #include "graph/tdm.h"
 #include "platform/prompter.h"
@@ -24,18 +25,9 @@ namespace {
 
 using namespace camtrove::app;
 
-class WindowlessHost final : public SourcesPanelHost, public GrabPanelHost
+class WindowlessHost final : public WindowlessSourcesHost, public GrabPanelHost
 {
 public:
-    [[nodiscard]] QSize PreviewSize() const override { return {640, 480}; }
-    void DimensionnerWithRatio() override {}
-    void ResetDvWideFlag() override {}
-    void ApplyInlayAndFlips() override {}
-    void PlaceButtonRow() override {}
-    void ReapplyIntervalometer() override {}
-    void RebuildSystemReport() override {}
-    void ShowSettingsTab(int) override {}
-
     void ShowGrabPanel() override {}
     [[nodiscard]] QSize DisplayRatio() const override { return {0, 0}; }
     [[nodiscard]] CaptureRecord SourceTexts() const override { return record; }
